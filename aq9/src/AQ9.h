@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <time.h>
 
 #include "AQ9Command.h"
 #include "AQ9IF.h"
@@ -34,6 +35,10 @@ enum AqHsiOutput
     AQHSIOUTPUT_NOONBOARD = 1,
     AQHSIOUTPUT_USEONBOARD = 3
 };
+
+// Decimal year of a local date: year + day-of-year / days-in-year, both terms
+// rounded to float, summed in double and rounded to float.
+float decimalYearOf(const struct tm& t);
 
 class AQ9 : public PeriodicTask
 {

@@ -13,8 +13,11 @@ class AQ9Log : public DataLogWriter
     AQ9Log(AQ9* aq9, DataLog::FileFormat fileFormat);
     virtual ~AQ9Log();
     virtual void setFields();
+    static const int kColumns = 18;
 
   private:
+    // The column objects in record order.
+    void columns(DataField** out) const;
     AQ9* _aq9;
     AngleData* _roll;
     AngleData* _pitch;
@@ -42,8 +45,10 @@ class AQ9RawMeasLog : public DataLogWriter
     AQ9RawMeasLog(AQ9* aq9, DataLog::FileFormat fileFormat);
     virtual ~AQ9RawMeasLog();
     virtual void setFields();
+    static const int kColumns = 11;
 
   private:
+    void columns(DataField** out) const;
     AQ9* _aq9;
     DoubleData* _uMagX;
     DoubleData* _uMagY;
