@@ -58,40 +58,51 @@ void writeDirectory(std::FILE* out, const FileTable& files)
     std::fputc(0, out);
 }
 
-// Copies size bytes of the source at path, padding with zeros whatever cannot be read;
-// false when the source fell short (or could not be opened).
-bool copySource(std::FILE* out, const char* path, std::size_t size)
+// Writes size zero bytes, standing in for data that could not be read.
+void writeZeros(std::FILE* out, std::size_t size)
 {
-    std::size_t got = 0;
-    std::FILE* in = std::fopen(path, "rb");
-    if (in) {
-        // A file grown since it was listed is cut to its planned size.
-        got = std::fread(copyBuffer, 1, size, in);
-        std::fclose(in);
-    } else {
-        std::printf(" (ERROR: Could not open file %s)\n", path);
-    }
-    std::memset(copyBuffer + got, 0, size - got);
+    std::memset(copyBuffer, 0, size);
     std::fwrite(copyBuffer, 1, size, out);
-    if (in && got < size)
+}
+
+// Copies size bytes of an open source, padding with zeros whatever it falls short of
+// (a file grown since it was listed is cut to its planned size); false when short.
+bool copySource(std::FILE* out, std::FILE* in, const char* path, std::size_t size)
+{
+    std::size_t got = std::fread(copyBuffer, 1, size, in);
+    std::fwrite(copyBuffer, 1, got, out);
+    writeZeros(out, size - got);
+    if (got < size)
         std::printf(" (ERROR: Could not read file %s)\n", path);
     return got == size;
+}
+
+// Writes one entry: header and file, or zeros over its whole planned size when the file
+// cannot be opened; false when its data is not complete.
+bool writeEntry(std::FILE* out, const char* root, const MimeTable& mime, const FileRecord& file)
+{
+    static char path[kJoinedSize];
+    joinField(path, sizeof path, root, file.relative);
+    std::FILE* in = std::fopen(path, "rb");
+    if (!in) {
+        std::printf(" (ERROR: Could not open file %s)\n", path);
+        writeZeros(out, file.entrySize);
+        return false;
+    }
+    uint32_t headerLength = headerLengthOf(mime, file.mimeIndex);
+    if (file.mimeIndex >= 0)
+        std::fwrite(mime.entries[file.mimeIndex].header, 1, headerLength, out);
+    bool complete = copySource(out, in, path, file.entrySize - headerLength);
+    std::fclose(in);
+    return complete;
 }
 
 // Writes every entry's data; false when some source could not be read in full.
 bool writeEntries(std::FILE* out, const char* root, const MimeTable& mime, const FileTable& files)
 {
-    static char path[kJoinedSize];
     bool complete = true;
-    for (int i = 0; i < files.count; ++i) {
-        const FileRecord& file = files.files[i];
-        uint32_t headerLength = headerLengthOf(mime, file.mimeIndex);
-        if (file.mimeIndex >= 0)
-            std::fwrite(mime.entries[file.mimeIndex].header, 1, headerLength, out);
-        joinField(path, sizeof path, root, file.relative);
-        if (!copySource(out, path, file.entrySize - headerLength))
-            complete = false;
-    }
+    for (int i = 0; i < files.count; ++i)
+        complete = writeEntry(out, root, mime, files.files[i]) && complete;
     return complete;
 }
 
