@@ -157,6 +157,7 @@ class AQ9 : public PeriodicTask
     void unblockSIGALRM();
     DeviceIF::Status registerCallbacks();
     void keepHsiSample(const ahrsData_SensorUnits& record);
+    void loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi);
     float gravityMagnitude();
 
     AQ9Sensor* _aqs;

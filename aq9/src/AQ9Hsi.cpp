@@ -1,0 +1,274 @@
+// Batch hard/soft-iron calibration runs: start (configure the engine from the
+// sensor, switch its onboard estimator off), feed (from ahrsCallback), finish
+// (solve, grade, report, optionally load the result into the sensor).
+#include <float.h>
+#include <stdarg.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include "AQ9.h"
+#include "LogFilePath.h"
+#include "Syslog.h"
+
+namespace {
+
+const char* const kGradeWords[] = {"Great", "Good", "Fair", "Poor"};
+const size_t kLineBufSize = 128;
+
+const char* gradeWord(unsigned int score)
+{
+    return score < 4 ? kGradeWords[score] : kGradeWords[3];
+}
+
+bool allFinite(const float* v, int n)
+{
+    for (int i = 0; i < n; i++)
+        if (!isfinite(v[i]))
+            return false;
+    return true;
+}
+
+// Each numeric line is formatted into a 128-character buffer, then written.
+void line(FILE* f, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void line(FILE* f, const char* fmt, ...)
+{
+    char buf[kLineBufSize];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    fputs(buf, f);
+}
+
+void writeReportHeader(FILE* f)
+{
+    time_t now = time(nullptr);
+    fprintf(f, "%% %s%%\n", ctime(&now));
+    fputs("% This file contains Hard and Soft Iron Calibration parameters, as computed by \n", f);
+    fputs("% the AQ HSI Calibartion library.", f);
+    fputs("\n", f);
+    fputs("% ========================", f);
+    fputs("\n", f);
+}
+
+void writeFitTable(FILE* f, const char* title, const float* stats, const unsigned int* scores)
+{
+    fputs(title, f);
+    line(f, "\nMean:              \t\t\t%6.2f %%\t\t%-10s", stats[0] * 100, gradeWord(scores[0]));
+    line(f, "\nMaximum:           \t\t\t%6.2f %%\t\t%-10s", stats[1] * 100, gradeWord(scores[1]));
+    line(f, "\nStandard Deviation:\t\t\t%6.2f %%\t\t%-10s", stats[2] * 100, gradeWord(scores[2]));
+}
+
+void writeSolution(FILE* f, uint32_t numKept, const aq_mat3f& si, const aq_vec3f& hi, const AqHsiFom& fom,
+                   const unsigned int* scores)
+{
+    fputs("\n", f);
+    fputs("\n", f);
+    fputs("Number of measurements used in calibration: ", f);
+    line(f, "%d", static_cast<int>(numKept));
+    fputs("\n", f);
+    fputs("\n", f);
+    fputs("--Soft Iron Matrix-- \n", f);
+    for (int r = 0; r < 3; r++)
+        line(f, "%10.6f   %10.6f   %10.6f\n", si.e[r], si.e[r + 3], si.e[r + 6]);
+    fputs("\n", f);
+    fputs("--Hard Iron Vector-- \n", f);
+    for (int i = 0; i < 3; i++)
+        line(f, "%10.6f  \n", hi.c[i]);
+    fputs("\n", f);
+    fputs("\n", f);
+    fputs("FORMATTED FOR .cfg FILE: \n", f);
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            line(f, "Mag_C%d%d = %10.6f;\n", r, c, si.e[r + 3 * c]);
+    for (int i = 0; i < 3; i++)
+        line(f, "Mag_B%d = %10.6f;\n", i, hi.c[i]);
+    const float ellipsoid[3] = {fom.ellipsoidFitResidualsMean, fom.ellipsoidFitResidualsMax,
+                                fom.ellipsoidFitResidualsStd};
+    const float alignment[3] = {fom.alignmentFitResidualsMean, fom.alignmentFitResidualsMax,
+                                fom.alignmentFitResidualsStd};
+    writeFitTable(f, "\nEllipsoid Fit Residuals (Percentage, lower is better)", ellipsoid, scores);
+    writeFitTable(f, "\n\n\nAlignment Fit Residuals (Percentage, lower is better)", alignment, scores + 3);
+    line(f, "\n\nEllipsoid fit coverage multiplier:\t%8.2f\t\t%-10s", fom.ellipsoidCoverage, gradeWord(scores[6]));
+    line(f, "\nAlignment fit coverage multiplier:\t%8.2f\t\t%-10s\n", fom.alignmentCoverage, gradeWord(scores[7]));
+    fputs("\n", f);
+}
+
+void writeFailure(FILE* f, const char* reason)
+{
+    fputs("ERROR - Could not complete calibration routine.", f);
+    fputs("\n", f);
+    fputs("Reason: ", f);
+    fputs(reason, f);
+    fputs("\n", f);
+    fputs("\n", f);
+}
+
+}  // namespace
+
+DeviceIF::Status AQ9::initializeHsiRoutine(AqHsiConfig& c)
+{
+    Syslog::write("AQ9 - Beginning HSI Calibration.");
+    // A start while running begins a new run: the samples kept so far are dropped.
+    free(_hsiKeptPoints);
+    _hsiKeptPoints = static_cast<AqHsiYmr*>(calloc(kHsiBufferCapacity, sizeof(AqHsiYmr)));
+    _hsiNumKeptPoints = 0;
+    _hsiDroppedPoints = 0;
+    if (_hsiKeptPoints == nullptr)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - no memory for %u samples", kHsiBufferCapacity);
+        _aqs->_hsiRunning = 0;
+        return DeviceIF::Error;
+    }
+    aq9Settings& s = _aqs->_settings;
+    c.dataRate = static_cast<uint32_t>(s.ahrsRate);
+    c.mode = s.HSICalibrationMode3D ? HSI_MODE_3D : HSI_MODE_2D;
+    c.latitude = _siteLat;
+    c.longitude = _siteLong;
+    c.nPatches = 122;
+    c.nDataPerPatch = 10;
+    c.flagKM = 2;
+    if (_aqs->getInstrumentRotationMatrix() != E_NONE)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - failed to get Rotation");
+        return DeviceIF::Error;
+    }
+    Syslog::write("AQ9 - Got current instrument rotation for HSI Cal.");
+    mat3f rfr = AQ9Sensor::v9dToMat3f(s.Rot);
+    for (int i = 0; i < 9; i++)
+        c.RFR.e[i] = rfr.e[i];
+    if (_aqs->getUserHSICalibration() != E_NONE)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - failed to get HSI Calibration");
+        return DeviceIF::Error;
+    }
+    Syslog::write("AQ9 - Got current User HSI Cal.");
+    mat3f oldSI = AQ9Sensor::v9dToMat3f(s.MagCompC);
+    vec3f oldHI = AQ9Sensor::v3dToVec3f(s.MagCompB);
+    for (int i = 0; i < 9; i++)
+        c.oldSI.e[i] = oldSI.e[i];
+    for (int i = 0; i < 3; i++)
+        c.oldHI.c[i] = oldHI.c[i];
+    aqhsi_init(&c);
+    if (_aqs->sendHSISettings(AQHSIMODE_OFF, AQHSIOUTPUT_NOONBOARD, 5) != E_NONE)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - failed to sendHSISettings");
+        return DeviceIF::Error;
+    }
+    Syslog::write("AQ9 - Disabled onboard HSI estimator.");
+    if (_aqs->sendKnownMagDisturbanceCmd(1) != E_NONE)
+        Syslog::write("AQ9::initializeHsiRoutine - failed to sendKnownMagDisturbanceCmd");
+    _aqs->_hsiRunning = 1;
+    return DeviceIF::Ok;
+}
+
+// Offers one good AHRS record to the engine and keeps it when asked to; a kept
+// sample that no longer fits the buffer is dropped and counted.
+void AQ9::keepHsiSample(const ahrsData_SensorUnits& record)
+{
+    AqHsiYmr meas;
+    for (int i = 0; i < 3; i++)
+    {
+        meas.ypr.c[i] = record.ypr_deg.c[i];
+        meas.mag.c[i] = record.mag_G.c[i];
+        meas.acc.c[i] = record.accel_ms2.c[i];
+        meas.gyro.c[i] = record.gyro_rads.c[i];
+    }
+    meas.index = _hsiNumKeptPoints;
+    if (!aqhsi_keep(&_hsiConfig, meas))
+        return;
+    if (_hsiKeptPoints == nullptr || _hsiNumKeptPoints >= kHsiBufferCapacity)
+    {
+        _hsiDroppedPoints++;
+        return;
+    }
+    _hsiKeptPoints[_hsiNumKeptPoints++] = meas;
+}
+
+DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
+{
+    timespec t0, t1;
+    clock_gettime(CLOCK_REALTIME, &t0);
+    AqError err = aqhsi_solve(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, &_hsiSol);
+    // A non-finite solution must never reach the sensor.
+    if (err == E_NONE && !(allFinite(_hsiSol.SI.e, 9) && allFinite(_hsiSol.HI.c, 3) && isfinite(_hsiSol.magInc)))
+        err = E_ILL_CONDITIONED;
+    if (err == E_NONE)
+        aqhsi_figure_of_merit(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, _hsiSol, &_hsiFom, _hsiFomScore,
+                              nullptr, nullptr, nullptr);
+    aq_mat3f hsi_si;
+    aq_vec3f hsi_hi;
+    aqhsi_results(&_hsiConfig, &hsi_si, &hsi_hi, _hsiSol);
+    if (err == E_NONE && !(allFinite(hsi_si.e, 9) && allFinite(hsi_hi.c, 3)))
+        err = E_ILL_CONDITIONED;
+    char reason[AQ_ERROR_TEXT_SIZE + 10];
+    strFromAqError(reason, err);
+    if (err != E_NONE)
+    {
+        for (unsigned int& score : _hsiFomScore)
+            score = aqhsi_get_max_fomScore();
+        float* fom = &_hsiFom.ellipsoidFitResidualsMean;
+        for (int i = 0; i < AQHSI_NUM_FOM; i++)
+            fom[i] = FLT_MAX;
+        Syslog::write("AQ9 - AQHSI Solve Failure. Reason: %s", reason);
+    }
+    clock_gettime(CLOCK_REALTIME, &t1);
+    Syslog::write("AQ9 - Took %d s and %10.6f msec to solve the HSI sol. ", static_cast<int>(t1.tv_sec - t0.tv_sec),
+                  (t1.tv_nsec - t0.tv_nsec) * 1e-6);
+
+    char path[256];
+    FILE* f = createLogFile("aq9_Hard-Soft-Iron-Calibration.dat", "AQ9 - ", path, sizeof path);
+    if (f != nullptr)
+    {
+        writeReportHeader(f);
+        if (err == E_NONE)
+            writeSolution(f, _hsiNumKeptPoints, hsi_si, hsi_hi, _hsiFom, _hsiFomScore);
+        else
+            writeFailure(f, reason);
+        if (_hsiDroppedPoints > 0)
+            line(f, "Samples dropped (sample buffer of %u full): %u\n", kHsiBufferCapacity, _hsiDroppedPoints);
+    }
+    if (err == E_NONE)
+        loadHsiResult(hsi_si, hsi_hi);
+    if (f != nullptr && fclose(f) != 0)
+        Syslog::write("AQ9 - error writing %s", path);
+    _aqs->_hsiRunning = 0;
+    free(_hsiKeptPoints);
+    _hsiKeptPoints = nullptr;
+    _hsiNumKeptPoints = 0;
+    return DeviceIF::Ok;
+}
+
+// After a successful solve: optionally load the result into the sensor and its
+// EEPROM, then clear the known-disturbance flag.
+void AQ9::loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi)
+{
+    aq9Settings& s = _aqs->_settings;
+    if (s.saveHSIonExit)
+    {
+        s.MagCompC = AQ9Sensor::aq_mat3fToV9d(si);
+        s.MagCompB = AQ9Sensor::aq_vec3fToV3d(hi);
+        Syslog::write("AQ9 - sending new HSI Parameters to device.");
+        if (_aqs->sendMagCompensation() == E_NONE)
+        {
+            Syslog::write("AQ9 - saving new HSI Parameters to device EEPROM.");
+            if (_aqs->writeSettingToEEPROM() != E_NONE)
+            {
+                Syslog::write("AQ9::finalizeHsiRoutine - unable to save new mag calibration to EEPROM.");
+                perror("Error: ");
+            }
+        }
+        else
+        {
+            Syslog::write("AQ9::finalizeHsiRoutine - unable to send new mag calibration to device.");
+            perror("Error: ");
+        }
+    }
+    if (_aqs->sendKnownMagDisturbanceCmd(0) != E_NONE)
+    {
+        Syslog::write("AQ9::finalizeHsiRoutine - Error setting knownMagDisturbanceFlag to False.");
+        perror("Error: ");
+    }
+}
