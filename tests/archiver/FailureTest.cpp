@@ -41,16 +41,26 @@ struct Row {
     const char* err;  // expected on standard error
 };
 
+const char kUsage[] = "\nUsage: Korvan [/o <output file>] [/d <directory>]\n";
+void oneFile(const Scratch& at) { fileTree(at, 1, 0); }
+
 const Row rows[] = {
+    {"switch without value", oneFile, {"/o"}, 1, kUsage, ""},
+    {"second switch without value", oneFile, {"/o", "x", "/d"}, 1, kUsage, ""},
+    {"extra argument", oneFile, {"/o", "x", "/d", "web", "extra"}, 1, kUsage, ""},
+    {"three pairs", oneFile, {"/o", "x", "/d", "web", "/o", "y"}, 1, kUsage, ""},
+    {"unknown first switch", oneFile, {"/x", "web"}, 1, kUsage, ""},
+    {"switch in capitals", oneFile, {"/O", "x"}, 1, kUsage, ""},
+    {"unknown second switch", oneFile, {"/o", "x", "/dd", "web"}, 1, kUsage, ""},
     {"no mimetype.ini", [](const Scratch& at) { at.put("web/a.htm", "A"); }, {"/d", "web"}, 2,
      "\nERROR opening file mimetype.ini!\n", ""},
-    {"missing directory", [](const Scratch& at) { fileTree(at, 1, 0); }, {"/d", "nothere"}, 3,
+    {"missing directory", oneFile, {"/d", "nothere"}, 3,
      "Directory nothere not found!\n", ""},
-    {"directory is a file", [](const Scratch& at) { fileTree(at, 1, 0); }, {"/d", "web/f001.htm"}, 3,
+    {"directory is a file", oneFile, {"/d", "web/f001.htm"}, 3,
      "Directory web/f001.htm not found!\n", ""},
     {"no files", [](const Scratch& at) { fileTree(at, 0, 3); }, {"/d", "web"}, 4,
      "No files to process!\n", ""},
-    {"output folder missing", [](const Scratch& at) { fileTree(at, 1, 0); },
+    {"output folder missing", oneFile,
      {"/d", "web", "/o", "no/out.bin"}, 5, "\nERROR opening output file no/out.bin!\n", ""},
     {"output is a directory", [](const Scratch& at) { fileTree(at, 1, 0); at.mkdirs("out"); },
      {"/d", "web", "/o", "out"}, 5, "\nERROR opening output file out!\n", ""},

@@ -1,11 +1,8 @@
 #include "KorvanHarness.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
+#include <filesystem>
 #include <fstream>
-#include <ftw.h>
 #include <signal.h>
 #include <sstream>
 #include <sys/resource.h>
@@ -15,32 +12,17 @@
 
 #include "CppUTest/TestHarness.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-int removeOne(const char* path, const struct stat*, int, struct FTW*)
-{
-    return std::remove(path);
-}
-
-std::string slurp(std::FILE* f)
-{
-    std::string text;
-    std::rewind(f);
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        text += static_cast<char>(c);
-    std::fclose(f);
-    return text;
-}
-
-// In the child: drop root if asked, apply limits, then become Korvan.
+// In the child: stdout and stderr to files, root dropped and limits set if asked, then exec.
 [[noreturn]] void execKorvan(const Scratch& at, const std::vector<std::string>& args,
-                             const RunOptions& options)
+                             const RunOptions& options, const std::string& capture)
 {
-    if (chdir(at.path().c_str()) != 0)
-        _exit(126);
-    for (int fd = 3; fd < 256; ++fd)
-        close(fd);
-    if (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+    bool ready = freopen((capture + ".out").c_str(), "w", stdout) && freopen((capture + ".err").c_str(), "w", stderr) &&
+                 chdir(at.path().c_str()) == 0;
+    if (!ready || (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)))
         _exit(126);
     if (options.fileSizeLimit >= 0) {
         signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails instead of killing
@@ -60,34 +42,23 @@ std::string slurp(std::FILE* f)
 Scratch::Scratch()
 {
     char pattern[] = "/tmp/korvan-test-XXXXXX";
-    CHECK_TEXT(mkdtemp(pattern) != nullptr, "mkdtemp failed");
+    CHECK_TEXT(mkdtemp(pattern) != nullptr, "mkdtemp");
     _root = pattern;
 }
 
 Scratch::~Scratch()
 {
-    chmod(_root.c_str(), 0700);
-    nftw(_root.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
+    std::error_code ignored;
+    fs::remove_all(_root, ignored);
 }
 
-std::string Scratch::path(const std::string& rel) const
-{
-    return rel.empty() ? _root : _root + "/" + rel;
-}
+std::string Scratch::path(const std::string& rel) const { return rel.empty() ? _root : _root + "/" + rel; }
 
-void Scratch::mkdirs(const std::string& rel) const
-{
-    for (std::size_t slash = 0; slash != std::string::npos;) {
-        slash = rel.find('/', slash + 1);
-        mkdir(path(rel.substr(0, slash)).c_str(), 0755);
-    }
-}
+void Scratch::mkdirs(const std::string& rel) const { fs::create_directories(path(rel)); }
 
 void Scratch::put(const std::string& rel, const std::string& bytes) const
 {
-    std::size_t slash = rel.rfind('/');
-    if (slash != std::string::npos)
-        mkdirs(rel.substr(0, slash));
+    fs::create_directories(fs::path(path(rel)).parent_path());
     std::ofstream(path(rel), std::ios::binary) << bytes;
 }
 
@@ -99,36 +70,27 @@ std::string Scratch::get(const std::string& rel) const
     return text.str();
 }
 
-std::vector<std::string> Scratch::names(const std::string& rel) const
+std::vector<std::string> Scratch::names() const
 {
     std::vector<std::string> found;
-    if (DIR* dir = opendir(path(rel).c_str())) {
-        while (struct dirent* e = readdir(dir))
-            if (e->d_name[0] != '.')
-                found.push_back(e->d_name);
-        closedir(dir);
-    }
+    for (const fs::directory_entry& e : fs::directory_iterator(_root))
+        found.push_back(e.path().filename());
     std::sort(found.begin(), found.end());
     return found;
 }
 
 Run runKorvan(const Scratch& at, const std::vector<std::string>& args, RunOptions options)
 {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    Scratch capture;  // outside the tree being packed
     if (options.unprivileged)
         chmod(at.path().c_str(), 0777);
-    std::fflush(nullptr);
     pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fileno(out), 1);
-        dup2(fileno(err), 2);
-        execKorvan(at, args, options);
-    }
+    if (pid == 0)
+        execKorvan(at, args, options, capture.path("run"));
     int status = 0;
     waitpid(pid, &status, 0);
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return {code, slurp(out), slurp(err)};
+    return {code, capture.get("run.out"), capture.get("run.err")};
 }
 
 std::string mimeHeader(const std::string& type)
@@ -138,27 +100,24 @@ std::string mimeHeader(const std::string& type)
 
 std::vector<ArchiveEntry> readArchive(const std::string& bytes)
 {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[i])); };
-    std::vector<ArchiveEntry> entries;
+    auto at = [&](std::size_t i) { return i < bytes.size() ? unsigned(static_cast<unsigned char>(bytes[i])) : 0u; };
     CHECK_TEXT(bytes.compare(0, 4, "ZnT1") == 0, "magic");
-    std::size_t at = 4;
-    while (at < bytes.size() && byte(at) != 0) {
-        unsigned n = byte(at);
-        CHECK_TEXT(at + 7 + n < bytes.size(), "directory runs past the file");
-        unsigned size = byte(at + 1) | byte(at + 2) << 8;
-        unsigned offset = byte(at + 3) | byte(at + 4) << 8 | byte(at + 5) << 16 | byte(at + 6) << 24;
-        entries.push_back({bytes.substr(at + 7, n), size, offset, ""});
-        at += 7 + n;
+    std::vector<ArchiveEntry> entries;
+    std::vector<unsigned> sizes, offsets;
+    std::size_t pos = 4;
+    for (unsigned n; pos < bytes.size() && (n = at(pos)) != 0; pos += 7 + n) {
+        CHECK_TEXT(pos + 7 + n < bytes.size(), "directory runs past the file");
+        entries.push_back({bytes.substr(pos + 7, n), ""});
+        sizes.push_back(at(pos + 1) | at(pos + 2) << 8);
+        offsets.push_back(at(pos + 3) | at(pos + 4) << 8 | at(pos + 5) << 16 | at(pos + 6) << 24);
     }
-    CHECK_TEXT(at < bytes.size(), "no end mark");
-    std::size_t next = at + 1;  // H
-    for (ArchiveEntry& e : entries) {
-        UNSIGNED_LONGS_EQUAL_TEXT(next, e.offset, e.name.c_str());
-        CHECK_TEXT(e.offset + e.size <= bytes.size(), e.name.c_str());
-        e.data = bytes.substr(e.offset, e.size);
-        next = e.offset + e.size;
+    std::size_t next = pos + 1;  // H: the end mark is the directory's last byte
+    for (std::size_t i = 0; i < entries.size(); next += sizes[i++]) {
+        UNSIGNED_LONGS_EQUAL_TEXT(next, offsets[i], entries[i].name.c_str());
+        CHECK_TEXT(offsets[i] + sizes[i] <= bytes.size(), entries[i].name.c_str());
+        entries[i].data = bytes.substr(offsets[i], sizes[i]);
     }
-    UNSIGNED_LONGS_EQUAL_TEXT(bytes.size(), next, "last entry does not end the archive");
+    UNSIGNED_LONGS_EQUAL_TEXT(bytes.size(), next, "entries do not end the archive");
     return entries;
 }
 
@@ -171,13 +130,13 @@ std::string entryNames(const std::vector<ArchiveEntry>& entries)
 }
 
 void expectArchiveOf(const Scratch& at, const std::string& archiveRel, const std::string& rootRel,
-                     const std::vector<ExpectedEntry>& expected)
+                     const std::vector<std::pair<const char*, const char*>>& expected)
 {
     std::vector<ArchiveEntry> entries = readArchive(at.get(archiveRel));
     LONGS_EQUAL_TEXT(expected.size(), entries.size(), entryNames(entries).c_str());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        STRCMP_EQUAL(expected[i].name, entries[i].name.c_str());
-        std::string source = at.get(rootRel + "/" + expected[i].name);
-        CHECK_TEXT(mimeHeader(expected[i].type) + source == entries[i].data, expected[i].name);
+    for (std::size_t i = 0; i < expected.size() && i < entries.size(); ++i) {
+        STRCMP_EQUAL(expected[i].first, entries[i].name.c_str());
+        CHECK_TEXT(mimeHeader(expected[i].second) + at.get(rootRel + "/" + expected[i].first) == entries[i].data,
+                   expected[i].first);
     }
 }
