@@ -1,11 +1,13 @@
 // Batch hard/soft-iron calibration runs: start (configure the engine from the
 // sensor, switch its onboard estimator off), feed (from ahrsCallback), finish
 // (solve, grade, report, optionally load the result into the sensor).
+#include <errno.h>
 #include <float.h>
 #include <stdarg.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 #include "AQ9.h"
@@ -45,7 +47,8 @@ void line(FILE* f, const char* fmt, ...)
 void writeReportHeader(FILE* f)
 {
     time_t now = time(nullptr);
-    fprintf(f, "%% %s%%\n", ctime(&now));
+    const char* stamp = ctime(&now);
+    fprintf(f, "%% %s%%\n", stamp != nullptr ? stamp : "(time unknown)\n");
     fputs("% This file contains Hard and Soft Iron Calibration parameters, as computed by \n", f);
     fputs("% the AQ HSI Calibartion library.", f);
     fputs("\n", f);
@@ -96,6 +99,15 @@ void writeSolution(FILE* f, uint32_t numKept, const aq_mat3f& si, const aq_vec3f
     fputs("\n", f);
 }
 
+void closeReport(FILE* f, const char* path)
+{
+    bool failed = ferror(f) != 0;
+    if (fclose(f) != 0)
+        failed = true;
+    if (failed)
+        Syslog::write("AQ9 - error writing %s: %s", path, strerror(errno));
+}
+
 void writeFailure(FILE* f, const char* reason)
 {
     fputs("ERROR - Could not complete calibration routine.", f);
@@ -106,12 +118,88 @@ void writeFailure(FILE* f, const char* reason)
     fputs("\n", f);
 }
 
+void copyMatrix(const mat3f& from, aq_mat3f& to)
+{
+    for (int i = 0; i < 9; i++)
+        to.e[i] = from.e[i];
+}
+
+// The run's configuration, from the settings and the site of the reference vectors.
+void fillHsiConfig(AqHsiConfig& c, const aq9Settings& s, float siteLat, float siteLong)
+{
+    c.dataRate = static_cast<uint32_t>(s.ahrsRate);
+    c.mode = s.HSICalibrationMode3D ? HSI_MODE_3D : HSI_MODE_2D;
+    c.latitude = siteLat;
+    c.longitude = siteLong;
+    c.nPatches = 122;
+    c.nDataPerPatch = 10;
+    c.flagKM = 2;
+}
+
+// Reads what the sensor applies now, sets up the engine, and switches the
+// sensor's own estimator off for the run.
+DeviceIF::Status startHsiRun(AQ9Sensor* aqs, AqHsiConfig& c, float siteLat, float siteLong)
+{
+    aq9Settings& s = aqs->_settings;
+    fillHsiConfig(c, s, siteLat, siteLong);
+    if (aqs->getInstrumentRotationMatrix() != E_NONE)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - failed to get Rotation");
+        return DeviceIF::Error;
+    }
+    Syslog::write("AQ9 - Got current instrument rotation for HSI Cal.");
+    copyMatrix(AQ9Sensor::v9dToMat3f(s.Rot), c.RFR);
+    if (aqs->getUserHSICalibration() != E_NONE)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - failed to get HSI Calibration");
+        return DeviceIF::Error;
+    }
+    Syslog::write("AQ9 - Got current User HSI Cal.");
+    copyMatrix(AQ9Sensor::v9dToMat3f(s.MagCompC), c.oldSI);
+    vec3f oldHI = AQ9Sensor::v3dToVec3f(s.MagCompB);
+    for (int i = 0; i < 3; i++)
+        c.oldHI.c[i] = oldHI.c[i];
+    aqhsi_init(&c);
+    if (aqs->sendHSISettings(AQHSIMODE_OFF, AQHSIOUTPUT_NOONBOARD, 5) != E_NONE)
+    {
+        Syslog::write("AQ9::initializeHsiRoutine - failed to sendHSISettings");
+        return DeviceIF::Error;
+    }
+    Syslog::write("AQ9 - Disabled onboard HSI estimator.");
+    if (aqs->sendKnownMagDisturbanceCmd(1) != E_NONE)
+        Syslog::write("AQ9::initializeHsiRoutine - failed to sendKnownMagDisturbanceCmd");
+    return DeviceIF::Ok;
+}
+
+// A solve that reports success but yields NaN or infinity must not reach the sensor.
+bool usable(const AqHsiSol& sol)
+{
+    return allFinite(sol.SI.e, 9) && allFinite(sol.HI.c, 3) && isfinite(sol.magInc);
+}
+
+// After a failed solve: every grade the worst, every figure the largest float.
+void markFailed(AqHsiFom& fom, unsigned int* scores)
+{
+    for (int i = 0; i < AQHSI_NUM_FOM; i++)
+        scores[i] = aqhsi_get_max_fomScore();
+    fom.ellipsoidFitResidualsMean = FLT_MAX;
+    fom.ellipsoidFitResidualsMax = FLT_MAX;
+    fom.ellipsoidFitResidualsStd = FLT_MAX;
+    fom.alignmentFitResidualsMean = FLT_MAX;
+    fom.alignmentFitResidualsMax = FLT_MAX;
+    fom.alignmentFitResidualsStd = FLT_MAX;
+    fom.ellipsoidCoverage = FLT_MAX;
+    fom.alignmentCoverage = FLT_MAX;
+}
+
 }  // namespace
 
 DeviceIF::Status AQ9::initializeHsiRoutine(AqHsiConfig& c)
 {
     Syslog::write("AQ9 - Beginning HSI Calibration.");
-    // A start while running begins a new run: the samples kept so far are dropped.
+    // A start while running begins a new run: the samples kept so far are
+    // dropped, and a start that fails leaves no run at all.
+    _aqs->_hsiRunning = 0;
     free(_hsiKeptPoints);
     _hsiKeptPoints = static_cast<AqHsiYmr*>(calloc(kHsiBufferCapacity, sizeof(AqHsiYmr)));
     _hsiNumKeptPoints = 0;
@@ -119,47 +207,14 @@ DeviceIF::Status AQ9::initializeHsiRoutine(AqHsiConfig& c)
     if (_hsiKeptPoints == nullptr)
     {
         Syslog::write("AQ9::initializeHsiRoutine - no memory for %u samples", kHsiBufferCapacity);
-        _aqs->_hsiRunning = 0;
         return DeviceIF::Error;
     }
-    aq9Settings& s = _aqs->_settings;
-    c.dataRate = static_cast<uint32_t>(s.ahrsRate);
-    c.mode = s.HSICalibrationMode3D ? HSI_MODE_3D : HSI_MODE_2D;
-    c.latitude = _siteLat;
-    c.longitude = _siteLong;
-    c.nPatches = 122;
-    c.nDataPerPatch = 10;
-    c.flagKM = 2;
-    if (_aqs->getInstrumentRotationMatrix() != E_NONE)
+    if (startHsiRun(_aqs, c, _siteLat, _siteLong) != DeviceIF::Ok)
     {
-        Syslog::write("AQ9::initializeHsiRoutine - failed to get Rotation");
+        free(_hsiKeptPoints);
+        _hsiKeptPoints = nullptr;
         return DeviceIF::Error;
     }
-    Syslog::write("AQ9 - Got current instrument rotation for HSI Cal.");
-    mat3f rfr = AQ9Sensor::v9dToMat3f(s.Rot);
-    for (int i = 0; i < 9; i++)
-        c.RFR.e[i] = rfr.e[i];
-    if (_aqs->getUserHSICalibration() != E_NONE)
-    {
-        Syslog::write("AQ9::initializeHsiRoutine - failed to get HSI Calibration");
-        return DeviceIF::Error;
-    }
-    Syslog::write("AQ9 - Got current User HSI Cal.");
-    mat3f oldSI = AQ9Sensor::v9dToMat3f(s.MagCompC);
-    vec3f oldHI = AQ9Sensor::v3dToVec3f(s.MagCompB);
-    for (int i = 0; i < 9; i++)
-        c.oldSI.e[i] = oldSI.e[i];
-    for (int i = 0; i < 3; i++)
-        c.oldHI.c[i] = oldHI.c[i];
-    aqhsi_init(&c);
-    if (_aqs->sendHSISettings(AQHSIMODE_OFF, AQHSIOUTPUT_NOONBOARD, 5) != E_NONE)
-    {
-        Syslog::write("AQ9::initializeHsiRoutine - failed to sendHSISettings");
-        return DeviceIF::Error;
-    }
-    Syslog::write("AQ9 - Disabled onboard HSI estimator.");
-    if (_aqs->sendKnownMagDisturbanceCmd(1) != E_NONE)
-        Syslog::write("AQ9::initializeHsiRoutine - failed to sendKnownMagDisturbanceCmd");
     _aqs->_hsiRunning = 1;
     return DeviceIF::Ok;
 }
@@ -191,9 +246,12 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
 {
     timespec t0, t1;
     clock_gettime(CLOCK_REALTIME, &t0);
-    AqError err = aqhsi_solve(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, &_hsiSol);
-    // A non-finite solution must never reach the sensor.
-    if (err == E_NONE && !(allFinite(_hsiSol.SI.e, 9) && allFinite(_hsiSol.HI.c, 3) && isfinite(_hsiSol.magInc)))
+    // With nothing kept (a finish without a start, or no good record) there is
+    // nothing to hand the engine: that is insufficient data whatever the mode.
+    AqError err = E_INSUFFICIENT_DATA;
+    if (_hsiKeptPoints != nullptr && _hsiNumKeptPoints > 0)
+        err = aqhsi_solve(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, &_hsiSol);
+    if (err == E_NONE && !usable(_hsiSol))
         err = E_ILL_CONDITIONED;
     if (err == E_NONE)
         aqhsi_figure_of_merit(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, _hsiSol, &_hsiFom, _hsiFomScore,
@@ -201,20 +259,18 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
     aq_mat3f hsi_si;
     aq_vec3f hsi_hi;
     aqhsi_results(&_hsiConfig, &hsi_si, &hsi_hi, _hsiSol);
+    // The composition with the compensation in force can still go wrong.
     if (err == E_NONE && !(allFinite(hsi_si.e, 9) && allFinite(hsi_hi.c, 3)))
         err = E_ILL_CONDITIONED;
     char reason[AQ_ERROR_TEXT_SIZE + 10];
     strFromAqError(reason, err);
     if (err != E_NONE)
     {
-        for (unsigned int& score : _hsiFomScore)
-            score = aqhsi_get_max_fomScore();
-        float* fom = &_hsiFom.ellipsoidFitResidualsMean;
-        for (int i = 0; i < AQHSI_NUM_FOM; i++)
-            fom[i] = FLT_MAX;
+        markFailed(_hsiFom, _hsiFomScore);
         Syslog::write("AQ9 - AQHSI Solve Failure. Reason: %s", reason);
     }
     clock_gettime(CLOCK_REALTIME, &t1);
+    // Seconds and nanoseconds are differenced apart; the second part may be negative.
     Syslog::write("AQ9 - Took %d s and %10.6f msec to solve the HSI sol. ", static_cast<int>(t1.tv_sec - t0.tv_sec),
                   (t1.tv_nsec - t0.tv_nsec) * 1e-6);
 
@@ -232,8 +288,8 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
     }
     if (err == E_NONE)
         loadHsiResult(hsi_si, hsi_hi);
-    if (f != nullptr && fclose(f) != 0)
-        Syslog::write("AQ9 - error writing %s", path);
+    if (f != nullptr)
+        closeReport(f, path);
     _aqs->_hsiRunning = 0;
     free(_hsiKeptPoints);
     _hsiKeptPoints = nullptr;

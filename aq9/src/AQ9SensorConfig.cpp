@@ -19,6 +19,9 @@ struct Step
 };
 
 const double kRadToDeg = 57.29577951308232;
+// Site used when the navigation server cannot be reached.
+const float kDefaultSiteLat = 36.806f;
+const float kDefaultSiteLong = -121.9421f;
 
 // Steps 1 to 3; the EEPROM write is followed by a ten-minute wait.
 const Step kRotationSteps[] = {
@@ -103,6 +106,29 @@ bool isLeapYear(int yr)
     return (yr % 4 == 0 && yr % 100 != 0) || yr % 400 == 0;
 }
 
+// The decimal year of today's local date.
+float currentDecimalYear()
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    time_t seconds = now.tv_sec;
+    struct tm local = {};
+    if (localtime_r(&seconds, &local) == nullptr)
+        return 0;
+    return decimalYearOf(local);
+}
+
+// Degrees of longitude brought into -180...180.
+double wrappedLongitude(double lngRad)
+{
+    double deg = fmod(lngRad * kRadToDeg, 360.0);
+    if (deg > 180.0)
+        deg -= 360.0;
+    else if (deg < -180.0)
+        deg += 360.0;
+    return deg;
+}
+
 }  // namespace
 
 float decimalYearOf(const struct tm& t)
@@ -156,34 +182,30 @@ DeviceIF::Status AQ9::sendSettingsToSensor()
 
 AqError AQ9::sendReferenceVectorConfig()
 {
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    time_t seconds = now.tv_sec;
-    struct tm local;
-    localtime_r(&seconds, &local);
-    _decimalYear = decimalYearOf(local);
-
+    _decimalYear = currentDecimalYear();
     try
     {
+        // One client at a time: the one from an earlier call is released first.
         delete _navIF;
         _navIF = nullptr;
         _navIF = new NavigationIF("navigation");
         double lat = 0, lng = 0, depth = 0, alt = 0;
         _navIF->location(&lat, &lng, &depth, &alt);
-        double lngDeg = lng * kRadToDeg;
-        while (lngDeg > 180.0)
-            lngDeg -= 360.0;
-        while (lngDeg < -180.0)
-            lngDeg += 360.0;
-        _siteLong = static_cast<float>(lngDeg);
-        lat = asin(sin(lat));
-        _siteLat = static_cast<float>(lat * kRadToDeg);
+        if (isfinite(lat) && isfinite(lng * kRadToDeg))
+        {
+            _siteLong = static_cast<float>(wrappedLongitude(lng));
+            _siteLat = static_cast<float>(asin(sin(lat)) * kRadToDeg);
+        }
+        else
+        {
+            Syslog::write("AQ9 - navigation position not usable; keeping lat/long %f,%f", _siteLat, _siteLong);
+        }
         Syslog::write("AQ9 - magnetic declination %.2f deg", _navIF->magneticVariation());
     }
     catch (Exception& e)
     {
-        _siteLat = 36.806f;
-        _siteLong = -121.9421f;
+        _siteLat = kDefaultSiteLat;
+        _siteLong = kDefaultSiteLong;
         Syslog::write("AQ9 - Navigation server exception: %.*s.\n Using default lat/long: %f,%f",
                       static_cast<int>(sizeof e.msg), e.msg, _siteLat, _siteLong);
     }

@@ -1,8 +1,10 @@
 // The settings snapshot "aq9.dat": what the sensor reported about itself and
 // every setting sent to it, written once per successful configuration for the
 // people reviewing a mission. Nothing reads it back.
+#include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 
 #include "AQ9.h"
@@ -28,18 +30,53 @@ void entry(FILE* f, const char* key, const char* fmt, ...)
     fprintf(f, "%s%s;\n", key, buf);
 }
 
-void textEntry(FILE* f, const char* key, const char* text)
+// Text values between single quotes; the sensor's fixed-size fields are read
+// no further than their size, terminated or not.
+void textEntry(FILE* f, const char* key, const char* text, size_t size)
 {
-    entry(f, key, "'%s'", text);
+    entry(f, key, "'%.*s'", static_cast<int>(strnlen(text, size)), text);
 }
 
 void writeHeader(FILE* f)
 {
     time_t now = time(nullptr);
-    fprintf(f, "%% %s%%\n", ctime(&now));
+    const char* stamp = ctime(&now);
+    fprintf(f, "%% %s%%\n", stamp != nullptr ? stamp : "(time unknown)\n");
     fputs("% This file details the configuration of the compass following runtime initialization of the AQ9 driver.\n",
           f);
     fputs("% ========================\n", f);
+}
+
+// Entries 1 to 7: what the sensor said about itself, and this driver's build.
+void writeIdentity(FILE* f, AQ9Sensor* aqs)
+{
+    char buf[kLineBufSize];
+    textEntry(f, "modelNumber=", aqs->_modelNumber, sizeof aqs->_modelNumber);
+    entry(f, "hardwareRevision=", "%u", aqs->_hwRevision);
+    entry(f, "serialNumber=", "%u", aqs->_serialNumber);
+    textEntry(f, "firmwareVersion=", aqs->_firmwareVersion, sizeof aqs->_firmwareVersion);
+    const char* iface = aqs->interfaceStr();
+    textEntry(f, "interfaceInfo=", iface != nullptr ? iface : "", kLineBufSize);
+    snprintf(buf, sizeof buf, "%s (%s)", kDriverRelease, kDriverRevision);
+    textEntry(f, "driverVersion=", buf, sizeof buf);
+    textEntry(f, "buildDate=", kBuildDate, kLineBufSize);
+}
+
+// Entries 8 to 19: rates, estimator and filter switches.
+void writeScalarSettings(FILE* f, const aq9Settings& s)
+{
+    entry(f, "ahrsRateHz=", "%ld", static_cast<long>(s.ahrsRate));
+    entry(f, "rawMeasRateHz=", "%ld", static_cast<long>(s.rawMeasRate));
+    entry(f, "ironCalLogPeriodS=", "%ld", static_cast<long>(s.hsiLogInterval_sec));
+    entry(f, "ADOR=", "%u", s.ADOR);
+    entry(f, "saveHSIonExit=", "%u", s.saveHSIonExit);
+    entry(f, "HSIMode=", "%u", s.HSIMode);
+    entry(f, "HSIOutput=", "%u", s.HSIOutput);
+    entry(f, "HSIConvergeRate=", "%u", s.HSIConvergeRate);
+    entry(f, "AFEBasic_Enable=", "%u", s.AFEBasic_Enable);
+    entry(f, "AFEBasic_HeadingMode=", "%u", s.AFEBasic_HeadingMode);
+    entry(f, "AFEBasic_FilteringMode=", "%u", s.AFEBasic_FilteringMode);
+    entry(f, "AFEBasic_TuningMode=", "%u", s.AFEBasic_TuningMode);
 }
 
 }  // namespace
@@ -64,26 +101,8 @@ void AQ9::saveSensorSettingsToFile()
     const aq9Settings& s = _aqs->_settings;
     char buf[kLineBufSize];
     writeHeader(f);
-    textEntry(f, "modelNumber=", _aqs->_modelNumber);
-    entry(f, "hardwareRevision=", "%u", _aqs->_hwRevision);
-    entry(f, "serialNumber=", "%u", _aqs->_serialNumber);
-    textEntry(f, "firmwareVersion=", _aqs->_firmwareVersion);
-    textEntry(f, "interfaceInfo=", _aqs->interfaceStr());
-    snprintf(buf, sizeof buf, "%s (%s)", kDriverRelease, kDriverRevision);
-    textEntry(f, "driverVersion=", buf);
-    textEntry(f, "buildDate=", kBuildDate);
-    entry(f, "ahrsRateHz=", "%ld", static_cast<long>(s.ahrsRate));
-    entry(f, "rawMeasRateHz=", "%ld", static_cast<long>(s.rawMeasRate));
-    entry(f, "ironCalLogPeriodS=", "%ld", static_cast<long>(s.hsiLogInterval_sec));
-    entry(f, "ADOR=", "%u", s.ADOR);
-    entry(f, "saveHSIonExit=", "%u", s.saveHSIonExit);
-    entry(f, "HSIMode=", "%u", s.HSIMode);
-    entry(f, "HSIOutput=", "%u", s.HSIOutput);
-    entry(f, "HSIConvergeRate=", "%u", s.HSIConvergeRate);
-    entry(f, "AFEBasic_Enable=", "%u", s.AFEBasic_Enable);
-    entry(f, "AFEBasic_HeadingMode=", "%u", s.AFEBasic_HeadingMode);
-    entry(f, "AFEBasic_FilteringMode=", "%u", s.AFEBasic_FilteringMode);
-    entry(f, "AFEBasic_TuningMode=", "%u", s.AFEBasic_TuningMode);
+    writeIdentity(f, _aqs);
+    writeScalarSettings(f, s);
     const struct
     {
         const char* key;
@@ -111,9 +130,13 @@ void AQ9::saveSensorSettingsToFile()
     const vec3f& gr = _aqs->_gravRefVector;
     entry(f, "MagRefVector=", "[%.7f,%.7f,%.7f]", mr.c[0], mr.c[1], mr.c[2]);
     entry(f, "GravRefVector=", "[%.7f,%.7f,%.7f]", gr.c[0], gr.c[1], gr.c[2]);
+    // A full disk shows only here; no completion message then.
+    bool failed = ferror(f) != 0;
     if (fclose(f) != 0)
+        failed = true;
+    if (failed)
     {
-        Syslog::write("AQ9 - error writing %s", path);
+        Syslog::write("AQ9 - error writing %s: %s", path, strerror(errno));
         return;
     }
     Syslog::write("AQ9 - OneShot data written to %s", path);

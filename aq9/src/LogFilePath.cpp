@@ -1,48 +1,74 @@
 #include "LogFilePath.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Syslog.h"
 
 namespace {
 
+const char* const kLogDirVariable = "AUV_LOG_DIR";
+const char* const kDefaultLogDir = "/tmp";
+const char* const kLatest = "latest";
+
+// An empty value counts as unset: it would put the files at the root.
 const char* logDirectory(const char* envMessagePrefix)
 {
-    const char* dir = getenv("AUV_LOG_DIR");
-    if (dir != nullptr)
+    const char* dir = getenv(kLogDirVariable);
+    if (dir != nullptr && dir[0] != '\0')
         return dir;
-    Syslog::write("%sEnvironment variable %s not set\n", envMessagePrefix, "AUV_LOG_DIR");
-    Syslog::write("%sUsing default directory %s", envMessagePrefix, "/tmp");
-    return "/tmp";
+    Syslog::write("%sEnvironment variable %s not set\n", envMessagePrefix, kLogDirVariable);
+    Syslog::write("%sUsing default directory %s", envMessagePrefix, kDefaultLogDir);
+    return kDefaultLogDir;
 }
 
-bool exists(const char* path)
+// Characters of ".<maxSuffix>", the longest name tried after the base one.
+size_t suffixRoom(int maxSuffix)
 {
-    struct stat st;
-    return stat(path, &st) == 0;
+    size_t digits = 1;
+    for (int n = maxSuffix; n >= 10; n /= 10)
+        digits++;
+    return maxSuffix > 0 ? digits + 1 : 0;
 }
 
 // "<dir>/latest" must exist before a file can be created in it.
 bool ensureLatestDirectory(const char* dir, char* scratch, size_t size)
 {
-    snprintf(scratch, size, "%s/%s", dir, "latest");
+    snprintf(scratch, size, "%s/%s", dir, kLatest);
     if (mkdir(scratch, 0775) == 0 || errno == EEXIST)
         return true;
     Syslog::write("AQ9 - cannot create directory %s: %s", scratch, strerror(errno));
     return false;
 }
 
+// Exclusive creation; null with errno set when the name is taken or unusable.
+FILE* createExclusive(const char* path)
+{
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return nullptr;
+    FILE* f = fdopen(fd, "w");
+    if (f == nullptr)
+    {
+        int saved = errno;
+        close(fd);
+        errno = saved;
+    }
+    return f;
+}
+
 }  // namespace
 
-FILE* createLogFile(const char* fileName, const char* envMessagePrefix, char* path, size_t pathSize)
+FILE* createLogFile(const char* fileName, const char* envMessagePrefix, char* path, size_t pathSize, int maxSuffix)
 {
     const char* dir = logDirectory(envMessagePrefix);
-    // Room for the longest suffix too, so every candidate name fits.
-    int n = snprintf(path, pathSize, "%s/%s/%s", dir, "latest", fileName);
-    if (n < 0 || static_cast<size_t>(n) + 6 >= pathSize)
+    int n = snprintf(path, pathSize, "%s/%s/%s", dir, kLatest, fileName);
+    // Every candidate name must fit, so room is kept for the longest suffix.
+    if (n < 0 || static_cast<size_t>(n) + suffixRoom(maxSuffix) >= pathSize)
     {
         Syslog::write("AQ9 - log directory %s gives a path longer than %zu characters; %s not written", dir,
                       pathSize - 1, fileName);
@@ -50,21 +76,22 @@ FILE* createLogFile(const char* fileName, const char* envMessagePrefix, char* pa
     }
     if (!ensureLatestDirectory(dir, path, pathSize))
         return nullptr;
-    char base[512];
-    snprintf(base, sizeof base, "%s/%s/%s", dir, "latest", fileName);
-    snprintf(path, pathSize, "%s", base);
-    for (int suffix = 1; exists(path); suffix++)
+    for (int suffix = 0; suffix <= maxSuffix; suffix++)
     {
-        if (suffix > kMaxLogFileSuffix)
+        if (suffix == 0)
+            snprintf(path, pathSize, "%s/%s/%s", dir, kLatest, fileName);
+        else
+            snprintf(path, pathSize, "%s/%s/%s.%d", dir, kLatest, fileName, suffix);
+        FILE* f = createExclusive(path);
+        if (f != nullptr)
+            return f;
+        if (errno != EEXIST)
         {
-            Syslog::write("AQ9 - no free file name for %s", base);
+            Syslog::write("AQ9 - cannot create %s: %s", path, strerror(errno));
             return nullptr;
         }
-        snprintf(path, pathSize, "%s.%d", base, suffix);
     }
-    // Exclusive creation: a file that appeared meanwhile is never truncated.
-    FILE* f = fopen(path, "wx");
-    if (f == nullptr)
-        Syslog::write("AQ9 - cannot create %s: %s", path, strerror(errno));
-    return f;
+    snprintf(path, pathSize, "%s/%s/%s", dir, kLatest, fileName);
+    Syslog::write("AQ9 - no free file name for %s", path);
+    return nullptr;
 }
