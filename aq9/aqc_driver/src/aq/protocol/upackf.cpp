@@ -198,15 +198,18 @@ void startBinary(Finder* f, Scan* s, size_t i)
     s->binaryStartHere = true;
 }
 
-// Keeps the unfinished packets' beginnings for the next call. Starts that were
-// offsets into the data become offsets into receiveBuffer.
+// Keeps the unfinished packets' beginnings for the next call, from the earliest
+// of them on, so every packet under way stays contiguous in receiveBuffer.
+// Starts that were offsets into the data become offsets into receiveBuffer.
 void retainUnfinished(Finder* f, Scan* s)
 {
     const bool binaryHere = f->binaryCurrentlyBuildingBinaryPacket && s->binaryStartHere;
     const bool asciiHere = f->asciiCurrentlyBuildingPacket && s->asciiStartHere;
+    const bool asciiEarlier = f->asciiCurrentlyBuildingPacket && !s->asciiStartHere;
     size_t keepFrom = 0;
     size_t shift = 0;
-    if (binaryHere)
+    // A sentence carried from an earlier call needs every byte of this one.
+    if (binaryHere && !asciiEarlier)
         keepFrom = shift = f->binaryPossibleStartIndex;
     if (asciiHere)
     {

@@ -1,0 +1,337 @@
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "aq/error_detection.h"
+#include "aq/protocol/upackf.h"
+
+#include "CppUTest/TestHarness.h"
+
+namespace
+{
+
+typedef std::vector<uint8_t> Bytes;
+
+Bytes fromHex(const char* hex)
+{
+    Bytes out;
+    for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2)
+        out.push_back(AqUtil_toUint8FromHexStr(hex + i));
+    return out;
+}
+
+Bytes text(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
+
+const Bytes RECORD_78 = fromHex(
+    "fa11281500019d64fbc109d2c43e33b362be0006e539bd946f3a80e8223a125d383dec952e3d713a18c175ec"
+    "863ecc06263e66eadd3e7a14c9419c44cb4200003a863e3d1a4aeb3c8365f53c428c");
+const Bytes RECORD_50 = fromHex(
+    "fa043e0048558a3eaa0a023e86bcdd3e06dfa33d06463d3d70c417c1e4b329bb4189063acb3f8abb0000b2"
+    "4113c3ca426842");
+
+const std::string BODY = "$AQRRG,08,+010.071,-002.342,+001.120";
+const Bytes SENTENCE_CHECKSUM = text(BODY + "*5E\r\n");
+const Bytes SENTENCE_CRC = text(BODY + "*FC9B\r\n");
+const Bytes SENTENCE_XX = text("$AQRRG,05,115200*XX\r\n");
+
+// A bare-XX sentence of exactly length bytes.
+Bytes sentenceOfLength(size_t length)
+{
+    std::string s = "$AQWRG,99,";
+    s += std::string(length - s.size() - 5, 'A');
+    return text(s + "*XX\r\n");
+}
+
+// Sync byte, header and payload, CRC high byte first.
+Bytes binaryPacket(const Bytes& headerAndPayload)
+{
+    Bytes p(1, 0xFA);
+    for (uint8_t b : headerAndPayload)
+        p.push_back(b);
+    const uint16_t crc = AqCrc16_compute(reinterpret_cast<const char*>(p.data() + 1), p.size() - 1);
+    p.push_back(static_cast<uint8_t>(crc >> 8));
+    p.push_back(static_cast<uint8_t>(crc & 0xFF));
+    return p;
+}
+
+// Time, GPS, attitude and INS groups whose header announces 600 bytes after it
+// (601 with timeStatus added to the time group); zero payload.
+Bytes packetAnnouncing(size_t remainder)
+{
+    const uint16_t time = remainder == 600 ? 0x0080 : 0x0280;
+    Bytes b = {0x3A, static_cast<uint8_t>(time), static_cast<uint8_t>(time >> 8), 0xFF, 0x3F, 0xFF, 0x0F, 0xFF, 0x1F};
+    b.resize(b.size() + remainder - 2, 0);
+    return binaryPacket(b);
+}
+
+// A yaw-pitch-roll packet whose last CRC byte is 0xFA.
+Bytes packetEndingInSync()
+{
+    for (uint16_t seed = 0;; seed++)
+    {
+        Bytes b = {0x01, 0x08, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x01, 0x02, 0x03,
+                   static_cast<uint8_t>(seed), static_cast<uint8_t>(seed >> 8)};
+        Bytes p = binaryPacket(b);
+        if (p.back() == 0xFA)
+            return p;
+    }
+}
+
+Bytes noise(size_t n)
+{
+    Bytes b;
+    for (size_t i = 0; i < n; i++)
+        b.push_back(static_cast<uint8_t>(0x30 + (i * 7) % 0x40)); // no '$', 0xFA or line end
+    return b;
+}
+
+// A stream and the packets the finder must report in it.
+struct Stream
+{
+    Bytes bytes;
+    std::vector<std::pair<size_t, size_t>> expected; // stream index, length
+
+    Stream& good(const Bytes& packet)
+    {
+        expected.push_back(std::make_pair(bytes.size(), packet.size()));
+        return junk(packet);
+    }
+    Stream& junk(const Bytes& b)
+    {
+        for (uint8_t x : b)
+            bytes.push_back(x);
+        return *this;
+    }
+};
+
+enum Where
+{
+    IN_CHUNK,
+    IN_BUFFER,
+    OUTSIDE
+};
+
+struct Found
+{
+    size_t index;
+    Bytes bytes;
+    Where where;
+    size_t cursor;
+};
+
+struct Recorder
+{
+    AqUartPacketFinder* finder;
+    const uint8_t* chunk;
+    size_t chunkLen;
+    std::vector<Found> found;
+};
+
+bool inside(const uint8_t* p, size_t n, const uint8_t* area, size_t areaLen)
+{
+    return p >= area && p + n <= area + areaLen;
+}
+
+void record(void* userData, AqUartPacket* packet, size_t index)
+{
+    Recorder* r = static_cast<Recorder*>(userData);
+    Where where = OUTSIDE;
+    if (inside(packet->data, packet->length, r->chunk, r->chunkLen))
+        where = IN_CHUNK;
+    else if (inside(packet->data, packet->length, r->finder->receiveBuffer, AQ_UART_PACKET_FINDER_BUFFER_SIZE))
+        where = IN_BUFFER;
+    r->found.push_back({index, Bytes(packet->data, packet->data + packet->length), where, packet->curExtractLoc});
+}
+
+// Chunk sizes for the stream: the given sizes in turn, the rest in one last chunk.
+std::vector<size_t> chunking(size_t total, const std::vector<size_t>& sizes)
+{
+    std::vector<size_t> out;
+    size_t used = 0;
+    for (size_t s : sizes)
+        if (used + s < total)
+        {
+            out.push_back(s);
+            used += s;
+        }
+    out.push_back(total - used);
+    return out;
+}
+
+} // namespace
+
+TEST_GROUP(upackf)
+{
+    // The finder sits right before a marker so that any write past its buffer shows.
+    struct Guarded
+    {
+        AqUartPacketFinder finder;
+        uint8_t marker[32];
+    } g;
+    Recorder rec;
+
+    void setup()
+    {
+        memset(g.marker, 0xA5, sizeof g.marker);
+        AqUartPacketFinder_initialize(&g.finder);
+        rec.finder = &g.finder;
+        rec.chunk = nullptr;
+        rec.chunkLen = 0;
+        LONGS_EQUAL(E_NONE, AqUartPacketFinder_registerPacketFoundHandler(&g.finder, record, &rec));
+    }
+
+    void teardown()
+    {
+        for (uint8_t m : g.marker)
+            BYTES_EQUAL(0xA5, m);
+    }
+
+    // Each chunk travels in its own exact-size allocation so that the sanitizers
+    // see any read or write past the caller's data.
+    void feed(const Bytes& stream, const std::vector<size_t>& sizes)
+    {
+        size_t at = 0;
+        for (size_t n : chunking(stream.size(), sizes))
+        {
+            uint8_t* chunk = static_cast<uint8_t*>(malloc(n == 0 ? 1 : n));
+            memcpy(chunk, stream.data() + at, n);
+            rec.chunk = chunk;
+            rec.chunkLen = n;
+            LONGS_EQUAL(E_NONE, AqUartPacketFinder_processData(&g.finder, chunk, n));
+            free(chunk);
+            at += n;
+        }
+    }
+
+    void restart()
+    {
+        setup();
+        rec.found.clear();
+    }
+
+    void checkFound(const Stream& s, const std::string& label, bool inPlace)
+    {
+        LONGS_EQUAL_TEXT(s.expected.size(), rec.found.size(), (label + ": callbacks").c_str());
+        for (size_t k = 0; k < s.expected.size(); k++)
+        {
+            const Found& f = rec.found[k];
+            const std::string what = label + ": packet " + std::to_string(k);
+            const size_t index = s.expected[k].first;
+            const Bytes want(s.bytes.begin() + index, s.bytes.begin() + index + s.expected[k].second);
+            LONGS_EQUAL_TEXT(index, f.index, (what + " index").c_str());
+            CHECK_TEXT(want == f.bytes, (what + " bytes").c_str());
+            CHECK_TEXT(f.where != OUTSIDE, (what + " view outside chunk and buffer").c_str());
+            CHECK_TEXT(!inPlace || f.where == IN_CHUNK, (what + " copied although whole in one chunk").c_str());
+            LONGS_EQUAL_TEXT(0, f.cursor, (what + " cursor").c_str());
+        }
+    }
+};
+
+TEST(upackf, table_of_streams)
+{
+    // A packet without its sync byte: valid only if a stray 0xFA just before it were taken as one.
+    const Bytes ypr = binaryPacket({0x01, 0x08, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    const Bytes syncless(ypr.begin() + 1, ypr.end());
+    struct Row
+    {
+        const char* label;
+        Stream stream;
+        std::vector<size_t> chunks; // empty: the whole stream in one call
+    } rows[] = {
+        {"sentence in one chunk", Stream().good(SENTENCE_CHECKSUM), {}},
+        {"two sentences in one chunk", Stream().good(SENTENCE_CHECKSUM).good(SENTENCE_CRC), {}},
+        {"record, sentence, record back to back", Stream().good(RECORD_78).good(SENTENCE_XX).good(RECORD_50), {}},
+        {"noise between packets",
+         Stream().junk(noise(9)).good(SENTENCE_CRC).junk(noise(3)).good(RECORD_78).junk(noise(40)).good(RECORD_50),
+         {}},
+        {"wrong checksum, then a good sentence", Stream().junk(text(BODY + "*5F\r\n")).good(SENTENCE_CHECKSUM), {}},
+        {"truncated sentence restarted by the next $", Stream().junk(text("$AQRRG,08,+01")).good(SENTENCE_CRC), {}},
+        {"carriage return then another byte abandons", Stream().junk(text("$AQXX\rXX\r\n")).good(SENTENCE_XX), {}},
+        {"CR CR LF ends an (invalid) sentence", Stream().junk(text("$VNXX\r\r\n")).good(SENTENCE_XX), {}},
+        {"sync byte inside a sentence", Stream().good(text("$VN\xFAXX\r\n")).good(RECORD_50), {}},
+        {"groups byte 0 does not block", Stream().junk({0xFA, 0x00}).good(RECORD_78), {}},
+        {"doubled sync byte", Stream().junk({0xFA}).good(RECORD_78), {}},
+        {"group bit 7 is no group", Stream().junk({0xFA, 0x81, 0x00, 0x00, 0x00, 0x00}).good(RECORD_50), {}},
+        {"field bit 15 has no size", Stream().junk({0xFA, 0x01, 0x00, 0x80}).good(RECORD_78), {}},
+        {"600 announced bytes accepted in one chunk", Stream().good(packetAnnouncing(600)), {}},
+        {"601 announced bytes refused", Stream().junk(packetAnnouncing(601)).good(SENTENCE_XX), {}},
+        {"last CRC byte 0xFA starts nothing", Stream().good(packetEndingInSync()).junk(syncless), {}},
+        {"stream index keeps counting across calls", Stream().junk(noise(1000)).good(SENTENCE_CHECKSUM), {1000}},
+        {"packet after a noise-only read has the whole buffer", Stream().junk(noise(200)).good(RECORD_78), {200, 30}},
+        {"split sentence of 256 bytes fits", Stream().good(sentenceOfLength(256)), {100}},
+        {"split sentence of 257 bytes dropped", Stream().junk(sentenceOfLength(257)).good(SENTENCE_CRC), {100}},
+        {"unfinished sentence too long to carry", Stream().junk(sentenceOfLength(300)).good(SENTENCE_XX), {260}},
+        {"split 610-byte packet dropped", Stream().junk(packetAnnouncing(600)).good(RECORD_50), {300}},
+        {"sentence carried while a record starts", Stream().junk(text("$AQRRG,0")).good(RECORD_78).good(SENTENCE_XX),
+         {5, 40}},
+    };
+    for (const Row& row : rows)
+    {
+        restart();
+        feed(row.stream.bytes, row.chunks);
+        checkFound(row.stream, row.label, row.chunks.empty());
+    }
+}
+
+TEST(upackf, same_stream_split_anywhere_gives_the_same_packets)
+{
+    struct Row
+    {
+        const char* label;
+        Stream stream;
+    } rows[] = {
+        {"binary output 1 record", Stream().junk({0x01, 0x02}).good(RECORD_78)},
+        {"binary output 2 record", Stream().good(RECORD_50).junk({0x03})},
+        {"sentence with CRC-16", Stream().junk(noise(5)).good(SENTENCE_CRC)},
+        {"mixed traffic", Stream().good(SENTENCE_CHECKSUM).junk(noise(7)).good(RECORD_50).good(SENTENCE_XX)},
+        {"sync byte inside a sentence", Stream().good(text("$AQ\xFA""12XX\r\n"))},
+    };
+    for (const Row& row : rows)
+    {
+        const size_t n = row.stream.bytes.size();
+        for (size_t cut = 1; cut < n; cut++)
+        {
+            restart();
+            feed(row.stream.bytes, {cut});
+            checkFound(row.stream, std::string(row.label) + " cut at " + std::to_string(cut), false);
+        }
+        for (size_t cut1 = 1; cut1 < n; cut1++)
+            for (size_t cut2 = 1; cut1 + cut2 < n; cut2++)
+            {
+                restart();
+                feed(row.stream.bytes, {cut1, cut2});
+                checkFound(row.stream, std::string(row.label) + " cuts " + std::to_string(cut1) + "+" + std::to_string(cut2),
+                           false);
+            }
+        restart();
+        feed(row.stream.bytes, std::vector<size_t>(n, 1));
+        checkFound(row.stream, std::string(row.label) + " one byte per call", false);
+        for (const Found& f : rec.found)
+            LONGS_EQUAL_TEXT(IN_BUFFER, f.where, row.label);
+    }
+}
+
+TEST(upackf, a_handler_cannot_be_replaced)
+{
+    Recorder other = rec;
+    LONGS_EQUAL(E_INVALID_OPERATION, AqUartPacketFinder_registerPacketFoundHandler(&g.finder, record, &other));
+    feed(SENTENCE_XX, {});
+    LONGS_EQUAL(1, rec.found.size());
+    LONGS_EQUAL(0, other.found.size());
+}
+
+TEST(upackf, without_a_handler_packets_are_consumed_silently)
+{
+    AqUartPacketFinder_initialize(&g.finder);
+    const Bytes first = RECORD_78;
+    feed(first, {30});
+    LONGS_EQUAL(E_NONE, AqUartPacketFinder_registerPacketFoundHandler(&g.finder, record, &rec));
+    feed(SENTENCE_CRC, {10});
+    LONGS_EQUAL(1, rec.found.size());
+    LONGS_EQUAL(78, rec.found[0].index);
+}
