@@ -10,6 +10,8 @@
 
 #include "aq/error.h"
 #include "aq/hsi/aqamath.h"
+#include "aq/hsi/aqhsidipole.h"
+#include "aq/hsi/aqhsipatches.h"
 
 typedef enum AqHsiLibMode
 {
@@ -74,5 +76,30 @@ void aqhsi_figure_of_merit(AqHsiConfig* c, AqHsiYmr* meas, size_t numMeas, AqHsi
 void aqhsi_evaluate_fom(AqHsiFom* fom, unsigned int* fomScore);
 void aqhsi_results(AqHsiConfig* c, aq_mat3f* si, aq_vec3f* hi, AqHsiSol hsisoln);
 unsigned int aqhsi_get_max_fomScore(void);
+
+// Bounds that each figure-of-merit field must not exceed (in absolute value)
+// to earn the score of its row; beyond row 2 the score is 3.
+extern const AqHsiFom fomEvalThresholds[3];
+
+// Accessors of the engine's module state.
+AqHsiDipole aqhsi_get_dipole(int8_t updatedFlag);
+AqHsiPatchFill aqhsi_get_patch_fill(AqHsiPatchType patchType);
+AqHsiPatchDef aqhsi_get_patch_def(void);
+int aqhsi_get_last_patch(void);
+
+// Shared numerical steps of both solvers.
+// Least squares by eigen-decomposition of the symmetric n x n normal matrix HTH
+// (overwritten), n <= 9: X = HTH^-1 * HTY and *FOM = 1/sqrt(smallest eigenvalue).
+// E_INSUFFICIENT_DATA with X = 0 and *FOM = 1/FOMthreshold when the smallest
+// eigenvalue is below FOMthreshold (or not a number); E_EXCEEDED_MAX_ITERATIONS
+// or E_MEMORY_NOT_ALLOCATED with X = 0 when the decomposition fails. FOM may be NULL.
+AqError aqhsi_solveLLS(float* HTH, float* HTY, unsigned int n, float FOMthreshold, float* X, float* FOM);
+// SI * (mag - HI); a NULL solution returns mag unchanged.
+aq_vec3f aqhsi_ApplyHSI(AqHsiSol* hsisoln, aq_vec3f mag);
+// Direction-cosine matrix (north-east-down to body, row-major) of the 3-2-1
+// sequence e = (yaw, pitch, roll) in radians.
+void Euler3212C(float* C, float* e);
+// Yaw, pitch, roll in degrees of a row-major direction-cosine matrix.
+aq_vec3f C2Euler321(float* C);
 
 #endif
