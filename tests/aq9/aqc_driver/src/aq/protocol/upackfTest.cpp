@@ -9,6 +9,69 @@
 
 #include "CppUTest/TestHarness.h"
 
+// Allocation probe: every heap allocation of the process passes through it,
+// operator new included (the test framework's and the standard library's both
+// end in malloc). Counting happens only while armed. Without the sanitizers the
+// C allocator's entry points are replaced by forwarders to the C library's own
+// allocator; under the address sanitizer its allocation hook is used instead.
+namespace
+{
+volatile bool allocationProbeArmed = false;
+volatile size_t allocationsSeen = 0;
+
+void countAllocation()
+{
+    if (allocationProbeArmed)
+        allocationsSeen = allocationsSeen + 1;
+}
+} // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void*, size_t),
+                                                         void (*freeHook)(const volatile void*));
+namespace
+{
+void onSanitizerAlloc(const volatile void*, size_t)
+{
+    countAllocation();
+}
+void onSanitizerFree(const volatile void*) {}
+void installAllocationProbe()
+{
+    static bool installed = false;
+    if (!installed)
+        __sanitizer_install_malloc_and_free_hooks(onSanitizerAlloc, onSanitizerFree);
+    installed = true;
+}
+} // namespace
+#else
+#undef malloc
+#undef calloc
+#undef realloc
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void* __libc_calloc(size_t count, size_t size);
+extern "C" void* __libc_realloc(void* ptr, size_t size);
+extern "C" void* malloc(size_t size) noexcept
+{
+    countAllocation();
+    return __libc_malloc(size);
+}
+extern "C" void* calloc(size_t count, size_t size) noexcept
+{
+    countAllocation();
+    return __libc_calloc(count, size);
+}
+extern "C" void* realloc(void* ptr, size_t size) noexcept
+{
+    countAllocation();
+    return __libc_realloc(ptr, size);
+}
+namespace
+{
+void installAllocationProbe() {}
+} // namespace
+#endif
+
 namespace
 {
 
@@ -334,4 +397,54 @@ TEST(upackf, without_a_handler_packets_are_consumed_silently)
     feed(SENTENCE_CRC, {10});
     LONGS_EQUAL(1, rec.found.size());
     LONGS_EQUAL(78, rec.found[0].index);
+}
+
+namespace
+{
+size_t packetsSeen = 0;
+
+void countPacket(void*, AqUartPacket*, size_t)
+{
+    packetsSeen++;
+}
+
+// Keeps the compiler from pairing away an allocation with its release.
+void* volatile probeSink;
+} // namespace
+
+TEST(upackf, scanning_allocates_nothing)
+{
+    installAllocationProbe();
+    // The probe itself must see both allocation paths.
+    allocationsSeen = 0;
+    allocationProbeArmed = true;
+    probeSink = malloc(24);
+    free(probeSink);
+    int* viaNew = new int(5);
+    probeSink = viaNew;
+    delete viaNew;
+    allocationProbeArmed = false;
+    CHECK(allocationsSeen >= 2);
+
+    Stream s;
+    s.junk(noise(11)).good(SENTENCE_CRC).good(RECORD_78).junk(noise(3)).good(RECORD_50).good(SENTENCE_XX);
+    s.junk(packetAnnouncing(601)).good(sentenceOfLength(200)).junk(sentenceOfLength(300)).good(RECORD_78);
+    Bytes stream = s.bytes;
+    const size_t splits[] = {1, 7, 10, 67, 255, 256, 1000};
+
+    AqUartPacketFinder finder;
+    AqUartPacketFinder_initialize(&finder);
+    AqUartPacketFinder_registerPacketFoundHandler(&finder, countPacket, nullptr);
+    packetsSeen = 0;
+    allocationsSeen = 0;
+    allocationProbeArmed = true;
+    for (size_t split : splits)
+        for (size_t at = 0; at < stream.size(); at += split)
+        {
+            const size_t n = at + split <= stream.size() ? split : stream.size() - at;
+            AqUartPacketFinder_processData(&finder, stream.data() + at, n);
+        }
+    allocationProbeArmed = false;
+    LONGS_EQUAL(0, allocationsSeen);
+    CHECK(packetsSeen >= 5 * (sizeof splits / sizeof splits[0]));
 }
