@@ -4,6 +4,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "aq/error_detection.h"
 
@@ -18,11 +19,12 @@ struct CmdWriter
     size_t cap;
     size_t len;
     bool overflow;
+    bool invalid; // a text field would have broken the sentence
 };
 
 CmdWriter writerOn(char* buffer, size_t bufferSize)
 {
-    CmdWriter w = {buffer, buffer ? bufferSize : 0, 0, false};
+    CmdWriter w = {buffer, buffer ? bufferSize : 0, 0, false, false};
     return w;
 }
 
@@ -53,8 +55,8 @@ void put(CmdWriter& w, const char* fmt, ...)
 // the buffer reads as a command.
 AqError finish(CmdWriter& w, AqErrorDetectionMode mode, size_t* cmdSize)
 {
-    AqError err = E_BUFFER_TOO_SMALL;
-    if (!w.overflow && w.cap > 0)
+    AqError err = w.invalid ? E_INVALID_VALUE : E_BUFFER_TOO_SMALL;
+    if (!w.invalid && !w.overflow && w.cap > 0)
         err = AqUartPacket_finalizeCommand(mode, (uint8_t*)w.buf, &w.len, w.cap);
     if (err != E_NONE)
     {
@@ -65,6 +67,13 @@ AqError finish(CmdWriter& w, AqErrorDetectionMode mode, size_t* cmdSize)
     if (cmdSize)
         *cmdSize = w.len;
     return E_NONE;
+}
+
+// A text field may not carry the sentence's own framing: a ',' would split it,
+// and '$', '*' or a line end would let it smuggle in a second command.
+bool isSafeText(const char* text)
+{
+    return strpbrk(text, "$*,\r\n") == NULL;
 }
 
 bool isKnownMode(AqErrorDetectionMode mode)
@@ -139,7 +148,9 @@ AqError AqUartPacket_genWrite(char* buffer, size_t bufferSize, AqErrorDetectionM
         if (*f == 'S')
         {
             const char* text = va_arg(ap, const char*);
-            put(w, ",%s", text ? text : "");
+            text = text ? text : "";
+            w.invalid = w.invalid || !isSafeText(text);
+            put(w, ",%s", text);
             continue;
         }
         if (*f != 'U' && *f != 'F')

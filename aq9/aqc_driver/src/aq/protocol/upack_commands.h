@@ -44,7 +44,8 @@ AqError AqUartPacket_finalizeCommand(AqErrorDetectionMode errorDetectionMode, ui
 // unsigned 32-bit, "F4"/"F8" floating (double argument, printed ",%f"); U or F
 // followed by any other character consumes it and prints nothing; other
 // characters are skipped. An unknown mode returns E_NOT_SUPPORTED, buffer and
-// cmdSize untouched.
+// cmdSize untouched. Text holding '$', '*', ',', '\r' or '\n' would break the
+// sentence (or smuggle in a second command) and returns E_INVALID_VALUE.
 AqError AqUartPacket_genWrite(char* buffer, size_t bufferSize, AqErrorDetectionMode errorDetectionMode,
                               uint16_t registerId, size_t* cmdSize, const char* format, ...);
 
@@ -218,6 +219,7 @@ AqError AqUartPacket_genReadYawPitchRollTrueInertialAccelerationAndAngularRates(
                                                                                 size_t* cmdSize);
 
 // ---------------------------------------------------------------- write generators
+// The tag may not hold '$', '*', ',' or a line end (E_INVALID_VALUE).
 AqError AqUartPacket_genWriteUserTag(char* buffer, size_t bufferSize, AqErrorDetectionMode errorDetectionMode,
                                      size_t* cmdSize, const char* tag);
 AqError AqUartPacket_genWriteSerialBaudRate(char* buffer, size_t bufferSize, AqErrorDetectionMode errorDetectionMode,

@@ -49,7 +49,7 @@ const GeneratorRow kGeneratorRows[] = {
     {"read 8, CRC", GEN(AqUartPacket_genReadYawPitchRoll(b, n, kCrc, s)), "$AQRRG,08*3748\r\n"},
     {"read 1, checksum", GEN(AqUartPacket_genReadModelNumber(b, n, kChecksum, s)), "$AQRRG,01*7A\r\n"},
     {"read 1, CRC", GEN(AqUartPacket_genReadModelNumber(b, n, kCrc, s)), "$AQRRG,01*A661\r\n"},
-    {"read, unknown mode gives XX", GEN(AqUartPacket_genReadYawPitchRoll(b, n, (AqErrorDetectionMode)9, s)),
+    {"read, unknown mode gives XX", GEN(AqUartPacket_genReadYawPitchRoll(b, n, (AqErrorDetectionMode)3, s)),
      "$AQRRG,08*XX\r\n"},
     {"write 6, one digit register", GEN(AqUartPacket_genWriteAsyncDataOutputType(b, n, kNone, s, 0)),
      "$AQWRG,6,0*XX\r\n"},
@@ -371,7 +371,7 @@ TEST(AqUartPacketCommands, finalize_appends_the_check_text_only_when_it_fits)
     } rows[] = {
         {kNone, 15, E_NONE, "$AQRRG,08*XX\r\n"},          {kNone, 14, E_BUFFER_TOO_SMALL, "$AQRRG,08"},
         {kCrc, 16, E_BUFFER_TOO_SMALL, "$AQRRG,08"},       {kCrc, 17, E_NONE, "$AQRRG,08*3748\r\n"},
-        {kChecksum, 15, E_NONE, "$AQRRG,08*73\r\n"},      {(AqErrorDetectionMode)7, 15, E_NONE, "$AQRRG,08*XX\r\n"},
+        {kChecksum, 15, E_NONE, "$AQRRG,08*73\r\n"},      {(AqErrorDetectionMode)3, 15, E_NONE, "$AQRRG,08*XX\r\n"},
         {kNone, 5, E_BUFFER_TOO_SMALL, "$AQRRG,08"}, // capacity below the command itself
     };
     for (auto& row : rows)
@@ -396,6 +396,33 @@ TEST(AqUartPacketCommands, refused_arguments_leave_buffer_and_size_untouched)
                                                                    8, 0, 0, 0, 0, 0, 0));
     LONGS_EQUAL(999, cmdSize);
     CHECK(untouchedFrom(0));
+}
+
+TEST(AqUartPacketCommands, text_that_would_break_the_sentence_is_refused)
+{
+    const char* tags[] = {"a\r\n$AQRFS", "two,fields", "x*XX", "$", "line\n"};
+    for (const char* tag : tags)
+    {
+        setup();
+        LONGS_EQUAL_TEXT(E_INVALID_VALUE, AqUartPacket_genWriteUserTag(buffer, sizeof buffer, kNone, &cmdSize, tag),
+                         tag);
+        LONGS_EQUAL_TEXT(999, cmdSize, tag);
+        BYTES_EQUAL_TEXT(0, buffer[0], tag);
+    }
+}
+
+TEST(AqUartPacketCommands, huge_values_overflow_a_link_sized_buffer_safely)
+{
+    mat3f big;
+    for (float& e : big.e)
+        e = -3e38f; // ",%f" prints about 47 characters each
+    char link[256 + 1];
+    memset(link, '#', sizeof link);
+    LONGS_EQUAL(E_BUFFER_TOO_SMALL, AqUartPacket_genWriteMagnetometerCompensation(link, 256, kCrc, &cmdSize, big,
+                                                                                  vec3f{{0, 0, 0}}));
+    LONGS_EQUAL(999, cmdSize);
+    BYTES_EQUAL(0, link[0]);
+    BYTES_EQUAL('#', link[256]);
 }
 
 TEST(AqUartPacketCommands, every_write_command_parses_back_to_its_fields)
