@@ -12,7 +12,8 @@
 // Parsers: the sensor's bytes are untrusted. Fields are split in place (the packet
 // can be tokenized once) and never read past '*', a carriage return, a line feed
 // or a terminator. A field that is not a number becomes 0; a missing field leaves
-// its output as it was; text outputs are bounded by their capacity.
+// its output as it was; text outputs are bounded by their capacity. Numbers are
+// decimal ("nan", "inf" and hex floats read as 0) except where noted as hex.
 #ifndef AQ_PROTOCOL_UPACK_COMMANDS_H
 #define AQ_PROTOCOL_UPACK_COMMANDS_H
 
@@ -373,9 +374,10 @@ AqError AqUartPacket_genCmdKnownAccelerationDisturbance(char* buffer, size_t buf
 
 // ---------------------------------------------------------------- field tokenizer
 // The cursor (index) is the caller's, kept between calls. Each call returns the
-// next field, terminated in place, or NULL when there is none. After the last
-// field (ended by '*', a line end or a terminator) the cursor rests on a
-// terminator, so every further request returns NULL.
+// next field, terminated in place, or NULL when there is none. A field ends at
+// ',' or, as the last one, at '*', a line end or a terminator; after the last
+// field the cursor rests on the end of the list, so every further request
+// returns NULL.
 
 // First field after the 7-byte header "$AQxxx,"; NULL when the header is short
 // or carries no field list.

@@ -54,22 +54,45 @@ size_t componentCount(AqFieldKind kind)
     }
 }
 
+// Decimal floating-point text: blanks, sign, then a digit or a point and digit.
+// Anything else ("nan", "inf", hex floats, words) is not a number and reads as 0.
+bool isDecimal(const char* text)
+{
+    while (isspace((unsigned char)*text))
+        ++text;
+    if (*text == '+' || *text == '-')
+        ++text;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return false;
+    return isdigit((unsigned char)text[0]) || (text[0] == '.' && isdigit((unsigned char)text[1]));
+}
+
+float toFloat(const char* text)
+{
+    return isDecimal(text) ? strtof(text, NULL) : 0.0f;
+}
+
+double toDouble(const char* text)
+{
+    return isDecimal(text) ? strtod(text, NULL) : 0.0;
+}
+
 // Stores component i of a slot from its field text.
 void store(const AqFieldSlot& slot, size_t i, const char* text)
 {
     void* out = slot.out;
     switch (slot.kind)
     {
-    case AQFIELD_FLOAT: *(float*)out = strtof(text, NULL); break;
-    case AQFIELD_DOUBLE: *(double*)out = strtod(text, NULL); break;
+    case AQFIELD_FLOAT: *(float*)out = toFloat(text); break;
+    case AQFIELD_DOUBLE: *(double*)out = toDouble(text); break;
     case AQFIELD_U8: *(uint8_t*)out = (uint8_t)strtoul(text, NULL, 10); break;
     case AQFIELD_U16: *(uint16_t*)out = (uint16_t)strtoul(text, NULL, 10); break;
     case AQFIELD_U32: *(uint32_t*)out = (uint32_t)strtoul(text, NULL, 10); break;
     case AQFIELD_HEX16: *(uint16_t*)out = (uint16_t)strtoul(text, NULL, 16); break;
-    case AQFIELD_VEC3F: ((vec3f*)out)->c[i] = strtof(text, NULL); break;
-    case AQFIELD_VEC3D: ((vec3d*)out)->c[i] = strtod(text, NULL); break;
-    case AQFIELD_VEC4F: ((vec4f*)out)->c[i] = strtof(text, NULL); break;
-    case AQFIELD_MAT3F: ((mat3f*)out)->e[kMatAsciiOrder[i]] = strtof(text, NULL); break;
+    case AQFIELD_VEC3F: ((vec3f*)out)->c[i] = toFloat(text); break;
+    case AQFIELD_VEC3D: ((vec3d*)out)->c[i] = toDouble(text); break;
+    case AQFIELD_VEC4F: ((vec4f*)out)->c[i] = toFloat(text); break;
+    case AQFIELD_MAT3F: ((mat3f*)out)->e[kMatAsciiOrder[i]] = toFloat(text); break;
     }
 }
 

@@ -203,6 +203,11 @@ TEST(AqUartPacketParsers, missing_fields_leave_outputs_and_non_numbers_read_as_z
     DOUBLES_EQUAL(0, ypr.c[1], 0);
     DOUBLES_EQUAL(100, ypr.c[2], 0);
 
+    char notDecimal[] = "$AQRRG,08,nan,-inf,0x10*XX\r\n";
+    AqUartPacket_parseYawPitchRollRaw(notDecimal, &ypr);
+    for (float c : ypr.c)
+        DOUBLES_EQUAL(0, c, 0);
+
     uint32_t baud = 5;
     char notANumber[] = "$AQRRG,05,fast*XX\r\n";
     AqUartPacket_parseSerialBaudRateRaw(notANumber, &baud);
