@@ -1,0 +1,700 @@
+// The UART link against the serial port double and the simulated device
+// calls: the commands each register operation sends, what it stores from the
+// reply, the retry and error paths, the handler's fixed order, the byte-exact
+// binary reads and the parsing of both sample records.
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "AQ9UartSensor.h"
+#include "FrameworkRecorder.h"
+#include "SerialDevice.h"
+#include "SerialDeviceDouble.h"
+#include "TermiosComparitor.h"
+#include "aq/error_detection.h"
+#include "aq/protocol/upack_commands.h"
+
+#include "CppUTest/TestHarness.h"
+#include "CppUTestExt/MockSupport.h"
+
+namespace {
+
+const AqErrorDetectionMode CRC = AQERRORDETECTIONMODE_CRC;
+
+// The scripted sensor: a reply (text between '$' and '*') for each command
+// prefix; the reply goes out with its CRC and ends in the lone CR that line
+// mode makes of the sensor's CR LF.
+struct ScriptedSensor
+{
+    std::vector<std::pair<std::string, std::string>> replies;
+    std::vector<std::string> sent;
+};
+
+std::string sentence(const std::string& body)
+{
+    char check[8];
+    snprintf(check, sizeof check, "*%04X\r", AqCrc16_compute(body.data(), body.size()));
+    return "$" + body + check;
+}
+
+void respond(SerialDevice* device, const char* written, int nBytes, void* context)
+{
+    ScriptedSensor* s = static_cast<ScriptedSensor*>(context);
+    std::string cmd(written, static_cast<size_t>(nBytes));
+    s->sent.push_back(cmd);
+    for (const auto& r : s->replies)
+        if (cmd.compare(0, r.first.size(), r.first) == 0)
+        {
+            device->simOutputStr(sentence(r.second).c_str());
+            return;
+        }
+}
+
+std::vector<unsigned char> fromHex(const char* hex)
+{
+    std::vector<unsigned char> out;
+    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+    {
+        unsigned v = 0;
+        sscanf(hex + i, "%2x", &v);
+        out.push_back(static_cast<unsigned char>(v));
+    }
+    return out;
+}
+
+const char* kRecord1 =
+    "fa11281500019d64fbc109d2c43e33b362be0006e539bd946f3a80e8223a125d383dec952e3d713a18c175ec863ecc06263e66eadd3e7a14"
+    "c9419c44cb4200003a863e3d1a4aeb3c8365f53c428c";
+const char* kRecord2 =
+    "fa043e0048558a3eaa0a023e86bcdd3e06dfa33d06463d3d70c417c1e4b329bb4189063acb3f8abb0000b24113c3ca426842";
+
+bool anyFlagRaised(const AQ9UartSensor& s)
+{
+    const bool* flags[] = {&s.gIsCheckingForModelNumberResponse, &s.gIsCheckingForAsyncOutputTypeResponse,
+                           &s.gIsCheckingForBinaryRegister1Response, &s.gIsCheckingForBinaryRegister2Response,
+                           &s.gIsCheckingforCommProtoControlTypeResponse, &s.gIsCheckingForReferenceVectorResponse,
+                           &s.gIsCheckingForHSIResponse, &s.gIsCheckingForMagCompResponse,
+                           &s.gIsCheckingForAccelCompResponse, &s.gIsCheckingForGyroCompResponse,
+                           &s.gIsCheckingForRotationResponse, &s.gIsCheckingForAFEGyroResponse,
+                           &s.gIsCheckingForAFEAccelResponse, &s.gIsCheckingForAFEMagResponse,
+                           &s.gIsCheckingForStartupBiasResponse, &s.gIsCheckingForAFEBasicControlResponse,
+                           &s.gIsCheckingForHardwareVersionResponse, &s.gIsCheckingForSerialNumberResponse,
+                           &s.gIsCheckingForFWVersionResponse, &s.gIsCheckingForOnboardHSICalResponse,
+                           &s.gIsCheckingForEERPROMSaveResponse, &s.gIsCheckingForResetResponse,
+                           &s.gIsCheckingForReferenceVectorConfigResponse,
+                           &s.gIsCheckingForKnownMagneticDisturbanceResponse};
+    for (const bool* f : flags)
+        if (*f)
+            return true;
+    return false;
+}
+
+v9d oneToNine(double scale)
+{
+    v9d v;
+    for (int i = 0; i < 9; i++)
+        v.c[i] = scale * (i + 1);
+    return v;
+}
+
+void checkV9d(const v9d& expected, const v9d& actual, const char* label)
+{
+    for (int i = 0; i < 9; i++)
+        DOUBLES_EQUAL_TEXT(expected.c[i], actual.c[i], 0.0, label);
+}
+
+// The row's operation; expected command built by the generator with the
+// values the operation must take from its arguments and the settings.
+typedef AqError (*Operation)(AQ9UartSensor& s);
+typedef void (*Expected)(AQ9UartSensor& s, char* buf, size_t* size);
+typedef void (*Stored)(AQ9UartSensor& s, const char* label);
+
+struct RegisterRow
+{
+    const char* label;
+    Operation run;
+    Expected expected;
+    const char* reply;  // null: accepted on a prefix, reply is the echo given here
+    Stored check;
+};
+
+vec3f tuning(const v9d& t, int row)
+{
+    vec3f v = {{(float)t.c[3 * row], (float)t.c[3 * row + 1], (float)t.c[3 * row + 2]}};
+    return v;
+}
+
+void noCheck(AQ9UartSensor&, const char*) {}
+
+const RegisterRow kRegisterRows[] = {
+    {"async output off", [](AQ9UartSensor& s) { return s.disableAsyncUartAsciiOutput(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genWriteAsyncDataOutputType(b, 256, CRC, n, 0); },
+     "AQWRG,06,0", [](AQ9UartSensor& s, const char* l) { LONGS_EQUAL_TEXT(0, s._settings.ADOR, l); }},
+    {"CRC checksums", [](AQ9UartSensor& s) { return s.enableCrcChecksums(); },
+     [](AQ9UartSensor&, char* b, size_t* n) {
+         AqUartPacket_genWriteCommunicationProtocolControl(b, 256, CRC, n, 0, 0, 0, 0, 2, 2, 1);
+     },
+     "AQWRG,30,0,0,0,0,2,2,1", noCheck},
+    {"binary output 1", [](AQ9UartSensor& s) { return s.setupBinaryReg1DesiredOutputs(); },
+     [](AQ9UartSensor&, char* b, size_t* n) {
+         AqUartPacket_genWriteBinaryOutput1(b, 256, CRC, n, 0, 800, 0x1528, 0, 0, 0, 0x0100, 0, 0);
+     },
+     "AQWRG,75,0,800,11,1528,0100", noCheck},
+    {"binary output 2", [](AQ9UartSensor& s) { return s.setupBinaryReg2DesiredOutputs(); },
+     [](AQ9UartSensor&, char* b, size_t* n) {
+         AqUartPacket_genWriteBinaryOutput2(b, 256, CRC, n, 0, 800, 0, 0, 0x003E, 0, 0, 0, 0);
+     },
+     "AQWRG,76,0,800,04,003E", noCheck},
+    {"reference vectors", [](AQ9UartSensor& s) { return s.getMagGravRefVectors(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadMagneticAndGravityReferenceVectors(b, 256, CRC, n); },
+     "AQRRG,21,0.25,0.5,0.75,0,0.125,-9.75",
+     [](AQ9UartSensor& s, const char* l) {
+         DOUBLES_EQUAL_TEXT(0.75, s._magRefVector.c[2], 0, l);
+         DOUBLES_EQUAL_TEXT(0.125, s._gravRefVector.c[1], 0, l);
+         DOUBLES_EQUAL_TEXT(-9.75, s._gravRefVector.c[2], 0, l);
+     }},
+    {"HSI settings", [](AQ9UartSensor& s) { return s.sendHSISettings(1, 3, 5); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genWriteMagnetometerCalibrationControl(b, 256, CRC, n, 1, 3, 5); },
+     "AQWRG,44,2,1,4",
+     [](AQ9UartSensor& s, const char* l) {
+         LONGS_EQUAL_TEXT(2, s._settings.HSIMode, l);
+         LONGS_EQUAL_TEXT(1, s._settings.HSIOutput, l);
+         LONGS_EQUAL_TEXT(4, s._settings.HSIConvergeRate, l);
+     }},
+    {"mag compensation", [](AQ9UartSensor& s) { return s.sendMagCompensation(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         AqUartPacket_genWriteMagnetometerCompensation(b, 256, CRC, n, AQ9Sensor::v9dToMat3f(s._settings.MagCompC),
+                                                       AQ9Sensor::v3dToVec3f(s._settings.MagCompB));
+     },
+     "AQWRG,23,1,2,3,4,5,6,7,8,9,0.5,0.25,0.125",
+     [](AQ9UartSensor& s, const char* l) {
+         checkV9d(oneToNine(1), s._settings.MagCompC, l);
+         DOUBLES_EQUAL_TEXT(0.125, s._settings.MagCompB.c[2], 0, l);
+     }},
+    {"accel compensation", [](AQ9UartSensor& s) { return s.sendAccelCompensation(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         AqUartPacket_genWriteAccelerationCompensation(b, 256, CRC, n, AQ9Sensor::v9dToMat3f(s._settings.AccelCompC),
+                                                       AQ9Sensor::v3dToVec3f(s._settings.AccelCompB));
+     },
+     "AQWRG,25,1,2,3,4,5,6,7,8,9,0.5,0.25,0.125",
+     [](AQ9UartSensor& s, const char* l) {
+         checkV9d(oneToNine(1), s._settings.AccelCompC, l);
+         DOUBLES_EQUAL_TEXT(0.5, s._settings.AccelCompB.c[0], 0, l);
+     }},
+    {"gyro compensation", [](AQ9UartSensor& s) { return s.sendGyroCompensation(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         AqUartPacket_genWriteGyroCompensation(b, 256, CRC, n, AQ9Sensor::v9dToMat3f(s._settings.GyroCompC),
+                                               AQ9Sensor::v3dToVec3f(s._settings.GyroCompB));
+     },
+     "AQWRG,84,1,2,3,4,5,6,7,8,9,0.5,0.25,0.125",
+     [](AQ9UartSensor& s, const char* l) {
+         checkV9d(oneToNine(1), s._settings.GyroCompC, l);
+         DOUBLES_EQUAL_TEXT(0.25, s._settings.GyroCompB.c[1], 0, l);
+     }},
+    {"instrument rotation", [](AQ9UartSensor& s) { return s.sendInstrumentRotation(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         AqUartPacket_genWriteReferenceFrameRotation(b, 256, CRC, n, AQ9Sensor::v9dToMat3f(s._settings.Rot));
+     },
+     "AQWRG,26,1,2,3,4,5,6,7,8,9", [](AQ9UartSensor& s, const char* l) { checkV9d(oneToNine(1), s._settings.Rot, l); }},
+    {"AFE gyro tuning", [](AQ9UartSensor& s) { return s.sendAFEGyroTuningParameters(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         const v9d& t = s._settings.AFEGyroTuning;
+         AqUartPacket_genWriteAfeGyroBasicTuning(b, 256, CRC, n, tuning(t, 0), tuning(t, 1), tuning(t, 2));
+     },
+     "AQWRG,40,1,2,3,4,5,6,7,8,9",
+     [](AQ9UartSensor& s, const char* l) { checkV9d(oneToNine(1), s._settings.AFEGyroTuning, l); }},
+    {"AFE accel tuning", [](AQ9UartSensor& s) { return s.sendAFEAccelTuningParameters(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         const v9d& t = s._settings.AFEAccelTuning;
+         AqUartPacket_genWriteAfeAccelerometerBasicTuning(b, 256, CRC, n, tuning(t, 0), tuning(t, 1), tuning(t, 2));
+     },
+     "AQWRG,38,1,2,3,4,5,6,7,8,9",
+     [](AQ9UartSensor& s, const char* l) { checkV9d(oneToNine(1), s._settings.AFEAccelTuning, l); }},
+    {"AFE mag tuning", [](AQ9UartSensor& s) { return s.sendAFEMagTuningParameters(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         const v9d& t = s._settings.AFEMagTuning;
+         AqUartPacket_genWriteAfeMagnetometerBasicTuning(b, 256, CRC, n, tuning(t, 0), tuning(t, 1), tuning(t, 2));
+     },
+     "AQWRG,36,1,2,3,4,5,6,7,8,9",
+     [](AQ9UartSensor& s, const char* l) { checkV9d(oneToNine(1), s._settings.AFEMagTuning, l); }},
+    {"startup bias", [](AQ9UartSensor& s) { return s.sendFilterStartupBiasParameters(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         AqUartPacket_genWriteStartupFilterBiasEstimate(b, 256, CRC, n, AQ9Sensor::v3dToVec3f(s._settings.GyroStartupBias),
+                                                        AQ9Sensor::v3dToVec3f(s._settings.AccelStartupBias), 0.0f);
+     },
+     "AQWRG,74,0.5,0.25,0.125,1,2,3,7",
+     [](AQ9UartSensor& s, const char* l) {
+         DOUBLES_EQUAL_TEXT(0.125, s._settings.GyroStartupBias.c[2], 0, l);
+         DOUBLES_EQUAL_TEXT(1, s._settings.AccelStartupBias.c[0], 0, l);
+         DOUBLES_EQUAL_TEXT(3, s._settings.AccelStartupBias.c[2], 0, l);
+     }},
+    {"AFE basic control", [](AQ9UartSensor& s) { return s.sendAFEBasicControlParameters(); },
+     [](AQ9UartSensor& s, char* b, size_t* n) {
+         AqUartPacket_genWriteAfeBasicControl(b, 256, CRC, n, s._settings.AFEBasic_Enable, s._settings.AFEBasic_HeadingMode,
+                                              s._settings.AFEBasic_FilteringMode, s._settings.AFEBasic_TuningMode);
+     },
+     "AQWRG,35,1,2,3,4",
+     [](AQ9UartSensor& s, const char* l) {
+         LONGS_EQUAL_TEXT(1, s._settings.AFEBasic_Enable, l);
+         LONGS_EQUAL_TEXT(4, s._settings.AFEBasic_TuningMode, l);
+     }},
+    {"known disturbance", [](AQ9UartSensor& s) { return s.sendKnownMagDisturbanceCmd(7); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genCmdKnownMagneticDisturbance(b, 256, CRC, 1, n); }, "AQKMD,1",
+     noCheck},
+    {"model number", [](AQ9UartSensor& s) { return s.getModelNumber(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadModelNumber(b, 256, CRC, n); }, "AQRRG,01,AQ-9 BENCH",
+     [](AQ9UartSensor& s, const char* l) { STRCMP_EQUAL_TEXT("AQ-9 BENCH", s._modelNumber, l); }},
+    {"hardware revision", [](AQ9UartSensor& s) { return s.getHardwareRevisionNumber(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadHardwareRevision(b, 256, CRC, n); }, "AQRRG,02,7",
+     [](AQ9UartSensor& s, const char* l) { LONGS_EQUAL_TEXT(7, s._hwRevision, l); }},
+    {"serial number", [](AQ9UartSensor& s) { return s.getSerialNumber(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadSerialNumber(b, 256, CRC, n); }, "AQRRG,03,123456789",
+     [](AQ9UartSensor& s, const char* l) { LONGS_EQUAL_TEXT(123456789, s._serialNumber, l); }},
+    {"firmware version", [](AQ9UartSensor& s) { return s.getFirmwareVersion(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadFirmwareVersion(b, 256, CRC, n); }, "AQRRG,04,2.1.0.7",
+     [](AQ9UartSensor& s, const char* l) { STRCMP_EQUAL_TEXT("2.1.0.7", s._firmwareVersion, l); }},
+    {"onboard HSI", [](AQ9UartSensor& s) { return s.getCalculatedHSICalibration(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadCalculatedMagnetometerCalibration(b, 256, CRC, n); },
+     "AQRRG,47,1,2,3,4,5,6,7,8,9,0.5,0.25,0.125",
+     [](AQ9UartSensor& s, const char* l) {
+         // Row by row on the wire, column by column in a mat3f.
+         DOUBLES_EQUAL_TEXT(4, s._onboardHSIMatrix.e[1], 0, l);
+         DOUBLES_EQUAL_TEXT(2, s._onboardHSIMatrix.e[3], 0, l);
+         DOUBLES_EQUAL_TEXT(0.125, s._onboardHSIOffset.c[2], 0, l);
+     }},
+    {"user HSI", [](AQ9UartSensor& s) { return s.getUserHSICalibration(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadMagnetometerCompensation(b, 256, CRC, n); },
+     "AQRRG,23,1,2,3,4,5,6,7,8,9,0.5,0.25,0.125",
+     [](AQ9UartSensor& s, const char* l) { checkV9d(oneToNine(1), s._settings.MagCompC, l); }},
+    {"read rotation", [](AQ9UartSensor& s) { return s.getInstrumentRotationMatrix(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genReadReferenceFrameRotation(b, 256, CRC, n); },
+     "AQRRG,26,1,2,3,4,5,6,7,8,9", [](AQ9UartSensor& s, const char* l) { checkV9d(oneToNine(1), s._settings.Rot, l); }},
+    {"save to EEPROM", [](AQ9UartSensor& s) { return s.writeSettingToEEPROM(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genCmdWriteSettings(b, 256, CRC, n); }, "AQWNV", noCheck},
+    {"reset", [](AQ9UartSensor& s) { return s.resetDevice(); },
+     [](AQ9UartSensor&, char* b, size_t* n) { AqUartPacket_genCmdReset(b, 256, CRC, n); }, "AQRST", noCheck},
+    {"reference vector config", [](AQ9UartSensor& s) { return s.configureReferenceVectors(44.5f, -63.5f, true, false, 2026.5f); },
+     [](AQ9UartSensor&, char* b, size_t* n) {
+         vec3d pos = {{44.5, -63.5, 0.0}};
+         AqUartPacket_genWriteReferenceVectorConfiguration(b, 256, CRC, n, 1, 0, 0, 0, 100, 2026.5f, pos);
+     },
+     "AQWRG,83,1,0,0,0,100,2026.5,44.5,-63.5,0", noCheck},
+};
+
+}  // namespace
+
+TEST_GROUP(AQ9UartSensor)
+{
+    SerialDevice* dev;
+    AQ9UartSensor* aqs;
+    TermiosComparitor comparator;
+    ScriptedSensor sensor;
+    termios attrs;
+
+    void setup()
+    {
+        fw::reset();
+        sensor = ScriptedSensor();
+        memset(&attrs, 0, sizeof attrs);
+        mock().installComparator("termios", comparator);
+        dev = new SerialDevice();
+        aqs = new AQ9UartSensor(dev);
+        SerialDevice_setResponder(respond, &sensor);
+    }
+    void teardown()
+    {
+        SerialDevice_setResponder(nullptr, nullptr);
+        delete aqs;
+        delete dev;
+        mock().checkExpectations();
+        mock().clear();
+        mock().removeAllComparatorsAndCopiers();
+        // Recorded lines and sends are heap memory: free them inside the test.
+        fw::reset();
+        sensor = ScriptedSensor();
+    }
+    void expectLineMode(int getResult, int setResult)
+    {
+        mock("os").expectOneCall("tcgetattr").withParameter("__fd", 6)
+            .withOutputParameterReturning("__termios_p", &attrs, sizeof attrs).andReturnValue(getResult);
+        if (getResult == 0)
+            mock("os").expectOneCall("tcsetattr").withParameter("__fd", 6).withParameter("__optional_actions", TCSANOW)
+                .withParameterOfType("termios", "__termios_p", &attrs).andReturnValue(setResult);
+    }
+    // Line mode with the handler registered, as after initIface.
+    void bringUp()
+    {
+        expectLineMode(0, 0);
+        LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
+    }
+    void fillSettings()
+    {
+        aqs->_settings.ADOR = 14;
+        aqs->_settings.MagCompC = aqs->_settings.AccelCompC = aqs->_settings.GyroCompC = oneToNine(-0.5);
+        aqs->_settings.Rot = aqs->_settings.AFEGyroTuning = oneToNine(0.25);
+        aqs->_settings.AFEAccelTuning = aqs->_settings.AFEMagTuning = oneToNine(2);
+        aqs->_settings.GyroStartupBias = v3d{{0.01, 0.02, 0.03}};
+        aqs->_settings.AccelStartupBias = v3d{{-0.1, 0.2, -9.8}};
+        aqs->_settings.AFEBasic_Enable = 0;
+        aqs->_settings.AFEBasic_TuningMode = 9;
+    }
+    void expectRead(unsigned n, const unsigned char* bytes, int result)
+    {
+        mock("os").expectOneCall("dev_read").withParameter("fd", 6)
+            .withOutputParameterReturning("buf", bytes, result > 0 ? (size_t)result : 0).withParameter("n", n)
+            .withParameter("min", n).withParameter("time", 0u).withParameter("timeout", 10u).withParameter("proxy", 0)
+            .withParameter("armed", (void*)nullptr).andReturnValue(result);
+    }
+    void expectRecord(const std::vector<unsigned char>& rec)
+    {
+        expectRead(1, &rec[0], 1);
+        expectRead(10, &rec[1], 10);
+        expectRead((unsigned)rec.size() - 11, &rec[11], (int)rec.size() - 11);
+    }
+};
+
+TEST(AQ9UartSensor, line_mode_sets_line_format_and_adds_IGNCR_INLCR_to_the_attributes_read)
+{
+    // A stricter comparator for this test: the input flags must carry both bits.
+    struct FlagsComparator : public TermiosComparitor
+    {
+        virtual bool isEqual(const void* a, const void* b)
+        {
+            return static_cast<const termios*>(a)->c_iflag == static_cast<const termios*>(b)->c_iflag;
+        }
+    } strict;
+    mock("os").installComparator("termios", strict);
+    attrs.c_iflag = ICRNL;
+    termios withBits = attrs;
+    withBits.c_iflag |= IGNCR | INLCR;
+    mock("os").expectOneCall("tcgetattr").withParameter("__fd", 6)
+        .withOutputParameterReturning("__termios_p", &attrs, sizeof attrs).andReturnValue(0);
+    mock("os").expectOneCall("tcsetattr").withParameter("__fd", 6).withParameter("__optional_actions", TCSANOW)
+        .withParameterOfType("termios", "__termios_p", &withBits).andReturnValue(0);
+    LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
+    CHECK_FALSE(dev->isRaw());
+    CHECK_FALSE(dev->debugging());
+    LONGS_EQUAL(115200, dev->_baud);
+    LONGS_EQUAL(8, dev->_data);
+    LONGS_EQUAL(1, dev->_stop);
+    STRCMP_EQUAL("NONE", dev->_parity);
+    CHECK(aqs->_up.packetFoundHandler != nullptr);
+    mock().checkExpectations();
+    mock("os").removeAllComparatorsAndCopiers();
+}
+
+TEST(AQ9UartSensor, failing_terminal_calls_fail_bring_up_without_registering_the_handler)
+{
+    expectLineMode(-1, 0);
+    LONGS_EQUAL(DeviceIF::Error, aqs->initIface());
+    CHECK(fw::logged("AQ9UartSensor - tcgetattr failed"));
+    CHECK(aqs->_up.packetFoundHandler == nullptr);
+    expectLineMode(0, -1);
+    LONGS_EQUAL(DeviceIF::Error, aqs->setSerialPortNonRaw(dev));
+    CHECK(fw::logged("AQ9UartSensor - tcsetattr failed"));
+}
+
+TEST(AQ9UartSensor, finalize_leaves_the_port_raw_and_cleared_and_commands_clear_before_writing)
+{
+    bringUp();
+    LONGS_EQUAL(DeviceIF::Ok, aqs->finalizeIface());
+    CHECK(dev->isRaw());
+    CHECK_FALSE(dev->debugging());
+    CHECK(dev->portCleared());
+    aqs->writeCommand("test", 4);
+    CHECK(dev->portCleared());
+    STRCMP_EQUAL("test", dev->lastWrite());
+}
+
+TEST(AQ9UartSensor, every_register_operation_sends_its_command_once_and_stores_the_reply)
+{
+    for (const RegisterRow& row : kRegisterRows)
+    {
+        teardown();
+        setup();
+        bringUp();
+        fillSettings();
+        char expected[256] = {0};
+        size_t size = 0;
+        row.expected(*aqs, expected, &size);
+        sensor.replies = {{std::string(expected, size), row.reply}};
+        LONGS_EQUAL_TEXT(E_NONE, row.run(*aqs), row.label);
+        LONGS_EQUAL_TEXT(1, sensor.sent.size(), row.label);
+        STRCMP_EQUAL_TEXT(std::string(expected, size).c_str(), sensor.sent[0].c_str(), row.label);
+        STRCMP_EQUAL_TEXT(expected, dev->lastWrite(), row.label);
+        CHECK_TEXT(!anyFlagRaised(*aqs), row.label);
+        row.check(*aqs, row.label);
+    }
+}
+
+TEST(AQ9UartSensor, unanswered_operations_send_five_times_and_keep_their_flag_raised)
+{
+    for (const RegisterRow& row : kRegisterRows)
+    {
+        teardown();
+        setup();
+        bringUp();
+        LONGS_EQUAL_TEXT(E_UNKNOWN, row.run(*aqs), row.label);
+        LONGS_EQUAL_TEXT(5, sensor.sent.size(), row.label);
+        LONGS_EQUAL_TEXT(5, fw::loggedCount("AQ9 - retry # "), row.label);
+        std::string last = "AQ9 - retry # 5 for cmd: " + sensor.sent[4];
+        CHECK_TEXT(fw::logged(last), row.label);
+        LONGS_EQUAL_TEXT(5, fw::sleeps().size(), row.label);
+        LONGS_EQUAL_TEXT(1, fw::sleeps()[4], row.label);
+        CHECK_TEXT(anyFlagRaised(*aqs), row.label);
+    }
+}
+
+TEST(AQ9UartSensor, prefix_mismatch_keeps_the_flag_and_logs_only_for_the_four_commands)
+{
+    struct Row
+    {
+        const char* label;
+        Operation run;
+        const char* complaint;
+    } rows[] = {
+        {"EEPROM", [](AQ9UartSensor& s) { return s.writeSettingToEEPROM(); },
+         "AQ9UartSensor - Didn't get write non-volatile memory response"},
+        {"reset", [](AQ9UartSensor& s) { return s.resetDevice(); }, "AQ9UartSensor - Didn't get reset command response"},
+        {"ref config", [](AQ9UartSensor& s) { return s.configureReferenceVectors(1, 2, true, true, 2026); },
+         "AQ9UartSensor - Didn't get reference vector configuration response"},
+        {"disturbance", [](AQ9UartSensor& s) { return s.sendKnownMagDisturbanceCmd(0); },
+         "AQ9UartSensor - Didn't AQKMD response"},
+        {"binary 1", [](AQ9UartSensor& s) { return s.setupBinaryReg1DesiredOutputs(); }, nullptr},
+    };
+    for (const Row& row : rows)
+    {
+        teardown();
+        setup();
+        bringUp();
+        sensor.replies = {{"$", "AQWRG,75,0,800,11,1528,0101"}};
+        LONGS_EQUAL_TEXT(E_UNKNOWN, row.run(*aqs), row.label);
+        CHECK_TEXT(anyFlagRaised(*aqs), row.label);
+        if (row.complaint != nullptr)
+            LONGS_EQUAL_TEXT(5, fw::loggedCount(row.complaint), row.label);
+        else
+            LONGS_EQUAL_TEXT(5, (int)fw::syslogLines().size(), row.label);  // the retry lines only
+    }
+}
+
+TEST(AQ9UartSensor, sensor_error_report_is_printed_and_the_operation_gets_no_response)
+{
+    bringUp();
+    sensor.replies = {{"$AQRRG,01", "AQERR,0C"}};
+    fflush(stdout);
+    FILE* capture = tmpfile();
+    int saved = dup(1);
+    dup2(fileno(capture), 1);
+    AqError result = aqs->getModelNumber();
+    fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    char out[512] = {0};
+    rewind(capture);
+    size_t n = fread(out, 1, sizeof out - 1, capture);
+    fclose(capture);
+    out[n] = '\0';
+    char text[AQ_ERROR_TEXT_SIZE];
+    strFromAqError(text, static_cast<AqError>(1012));
+    std::string line = std::string("Sensor Error: ") + text + "\n";
+    LONGS_EQUAL(E_UNKNOWN, result);
+    CHECK(aqs->gIsCheckingForModelNumberResponse);
+    CHECK(strstr(out, line.c_str()) != nullptr);
+}
+
+TEST(AQ9UartSensor, a_response_goes_to_the_first_raised_flag_in_the_fixed_order)
+{
+    bringUp();
+    aqs->gIsCheckingForSerialNumberResponse = true;
+    aqs->gIsCheckingForModelNumberResponse = true;
+    dev->simOutputStr(sentence("AQRRG,03,42").c_str());
+    aqs->processAsciiRecords();
+    // The model number comes first, so it takes the serial number's reply.
+    CHECK_FALSE(aqs->gIsCheckingForModelNumberResponse);
+    CHECK(aqs->gIsCheckingForSerialNumberResponse);
+    STRCMP_EQUAL("42", aqs->_modelNumber);
+    dev->simOutputStr(sentence("AQRRG,03,42").c_str());
+    aqs->processAsciiRecords();
+    CHECK_FALSE(aqs->gIsCheckingForSerialNumberResponse);
+    LONGS_EQUAL(42, aqs->_serialNumber);
+
+    // Prefix entries: the earlier one is judged and the later one is left waiting.
+    aqs->gIsCheckingForResetResponse = true;
+    aqs->gIsCheckingForEERPROMSaveResponse = true;
+    dev->simOutputStr(sentence("AQRST").c_str());
+    aqs->processAsciiRecords();
+    CHECK(aqs->gIsCheckingForEERPROMSaveResponse);
+    CHECK(aqs->gIsCheckingForResetResponse);
+    CHECK(fw::logged("AQ9UartSensor - Didn't get write non-volatile memory response"));
+    CHECK_FALSE(fw::logged("Didn't get reset command response"));
+}
+
+TEST(AQ9UartSensor, response_reads_stay_inside_the_receive_buffer)
+{
+    bringUp();
+    std::string flood(400, 'A');
+    dev->simOutputStr(flood.c_str());
+    aqs->processAsciiRecords();
+    // At most 254 asked for (the double keeps one for its terminator).
+    LONGS_EQUAL('\n', aqs->_rxBuf[253]);
+    LONGS_EQUAL(0, aqs->_rxBuf[254]);
+}
+
+TEST(AQ9UartSensor, binary_record_reads_are_byte_exact)
+{
+    std::vector<unsigned char> rec = fromHex(kRecord1);
+    LONGS_EQUAL(78, rec.size());
+    char buf[256];
+    expectRecord(rec);
+    LONGS_EQUAL(78, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    MEMCMP_EQUAL(&rec[0], buf, 78);
+    mock().checkExpectations();
+
+    // Bytes before the sync byte are dropped one at a time.
+    const unsigned char dirt[] = {0x01, 0x02};
+    expectRead(1, &dirt[0], 1);
+    expectRead(1, &dirt[1], 1);
+    expectRecord(rec);
+    LONGS_EQUAL(78, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    MEMCMP_EQUAL(&rec[0], buf, 78);
+}
+
+TEST(AQ9UartSensor, short_reads_and_a_silent_or_failing_sensor_give_no_record)
+{
+    std::vector<unsigned char> rec = fromHex(kRecord1);
+    char buf[256];
+
+    expectRead(1, &rec[0], 1);
+    expectRead(10, &rec[1], 6);
+    LONGS_EQUAL(0, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    mock().checkExpectations();
+
+    expectRead(1, &rec[0], 1);
+    expectRead(10, &rec[1], 10);
+    expectRead(67, &rec[11], 40);
+    LONGS_EQUAL(0, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    CHECK(fw::logged("AQ9:: only read 51 bytes, expected 78 bytes\n"));
+    mock().checkExpectations();
+
+    expectRead(1, &rec[0], 0);
+    LONGS_EQUAL(0, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    mock().checkExpectations();
+
+    expectRead(1, &rec[0], -1);
+    LONGS_EQUAL(0, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    CHECK(fw::logged("AQ9 - dev_read ERROR"));
+    mock().checkExpectations();
+
+    // A babbling sensor: the search ends after 512 bytes without a sync byte.
+    const unsigned char noise = 0x55;
+    mock("os").expectNCalls(512, "dev_read").withParameter("fd", 6).withOutputParameterReturning("buf", &noise, 1)
+        .withParameter("n", 1u).withParameter("min", 1u).withParameter("time", 0u).withParameter("timeout", 10u)
+        .withParameter("proxy", 0).withParameter("armed", (void*)nullptr).andReturnValue(1);
+    LONGS_EQUAL(0, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+}
+
+TEST(AQ9UartSensor, a_record_longer_than_the_buffer_is_not_read)
+{
+    std::vector<unsigned char> rec = fromHex(kRecord1);
+    char buf[80];
+    memset(buf, 0x7E, sizeof buf);
+    expectRead(1, &rec[0], 1);
+    expectRead(10, &rec[1], 10);
+    LONGS_EQUAL(0, aqs->retrieveUartBinaryRecords(buf, 64));
+    LONGS_EQUAL(0x7E, buf[64]);  // nothing past the capacity given
+}
+
+TEST(AQ9UartSensor, sample_records_parse_into_the_attitude_and_raw_records)
+{
+    LONGS_EQUAL(E_NONE, aqs->registerPacketFoundHandler());
+    std::vector<unsigned char> rec1 = fromHex(kRecord1);
+    aqs->processBinaryPacket(reinterpret_cast<char*>(&rec1[0]), rec1.size());
+    ahrsData_SensorUnits a = aqs->AhrsData();
+    const double e = 1e-6;  // the listed values are the floats rounded to six decimals
+    DOUBLES_EQUAL(-31.424128, a.ypr_deg.c[0], e);
+    DOUBLES_EQUAL(0.384415, a.ypr_deg.c[1], e);
+    DOUBLES_EQUAL(-0.221387, a.ypr_deg.c[2], e);
+    DOUBLES_EQUAL(0.000437, a.gyro_rads.c[0], e);
+    DOUBLES_EQUAL(0.000914, a.gyro_rads.c[1], e);
+    DOUBLES_EQUAL(0.000621, a.gyro_rads.c[2], e);
+    DOUBLES_EQUAL(0.045011, a.accel_ms2.c[0], e);
+    DOUBLES_EQUAL(0.042623, a.accel_ms2.c[1], e);
+    DOUBLES_EQUAL(-9.514268, a.accel_ms2.c[2], e);
+    DOUBLES_EQUAL(0.263523, a.mag_G.c[0], e);
+    DOUBLES_EQUAL(0.162135, a.mag_G.c[1], e);
+    DOUBLES_EQUAL(0.433429, a.mag_G.c[2], e);
+    DOUBLES_EQUAL(25.135, a.temp_C, 1e-3);
+    DOUBLES_EQUAL(101.634, a.pres_kPa, 1e-3);
+    LONGS_EQUAL(0, a.afeStatus);
+    DOUBLES_EQUAL(0.046515, a.yprU.c[0], e);
+    DOUBLES_EQUAL(0.028722, a.yprU.c[1], e);
+    DOUBLES_EQUAL(0.029956, a.yprU.c[2], e);
+    LONGS_EQUAL(1, a.dataGood);
+    CHECK(a.sampleTime.tv_sec != 0);
+    LONGS_EQUAL(0, aqs->RawMeasData().dataGood);
+
+    memset(&aqs->_ahrsData, 0, sizeof aqs->_ahrsData);
+    std::vector<unsigned char> rec2 = fromHex(kRecord2);
+    LONGS_EQUAL(50, rec2.size());
+    aqs->processBinaryPacket(reinterpret_cast<char*>(&rec2[0]), rec2.size());
+    rawMeasData_SensorUnits r = aqs->RawMeasData();
+    DOUBLES_EQUAL(0.270182, r.mag_G.c[0], e);
+    DOUBLES_EQUAL(0.126994, r.mag_G.c[1], e);
+    DOUBLES_EQUAL(0.433079, r.mag_G.c[2], e);
+    DOUBLES_EQUAL(0.080015, r.accel_ms2.c[0], e);
+    DOUBLES_EQUAL(0.046209, r.accel_ms2.c[1], e);
+    DOUBLES_EQUAL(-9.485458, r.accel_ms2.c[2], e);
+    DOUBLES_EQUAL(-0.002589, r.gyro_rads.c[0], e);
+    DOUBLES_EQUAL(0.000513, r.gyro_rads.c[1], e);
+    DOUBLES_EQUAL(-0.004219, r.gyro_rads.c[2], e);
+    DOUBLES_EQUAL(22.25, r.temp_C, 1e-3);
+    DOUBLES_EQUAL(101.381, r.pres_kpa, 1e-3);
+    LONGS_EQUAL(1, r.dataGood);
+    LONGS_EQUAL(0, aqs->AhrsData().dataGood);
+}
+
+TEST(AQ9UartSensor, a_binary_packet_of_another_layout_leaves_both_records_untouched)
+{
+    aqs->registerPacketFoundHandler();
+    unsigned char pkt[18] = {0xFA, 0x01, 0x08, 0x00};  // yaw, pitch, roll only
+    uint16_t crc = AqCrc16_compute(reinterpret_cast<char*>(pkt + 1), 15);
+    pkt[16] = static_cast<unsigned char>(crc >> 8);
+    pkt[17] = static_cast<unsigned char>(crc & 0xFF);
+    aqs->processBinaryPacket(reinterpret_cast<char*>(pkt), sizeof pkt);
+    LONGS_EQUAL(0, aqs->AhrsData().dataGood);
+    LONGS_EQUAL(0, aqs->RawMeasData().dataGood);
+}
+
+TEST(AQ9UartSensor, polls_request_their_output_and_switch_the_port_to_raw)
+{
+    char buf[256];
+    size_t size = 0, response = 99;
+    LONGS_EQUAL(E_NONE, aqs->genBinaryReg1Request(buf, sizeof buf, size, response));
+    LONGS_EQUAL(15, size);
+    STRCMP_EQUAL("$AQBOM,1*8525\r\n", buf);
+    LONGS_EQUAL(99, response);
+    aqs->genBinaryReg2Request(buf, sizeof buf, size, response);
+    STRCMP_EQUAL("$AQBOM,2*B546\r\n", buf);
+
+    bringUp();
+    std::vector<unsigned char> rec1 = fromHex(kRecord1);
+    expectRecord(rec1);
+    ahrsData_SensorUnits a = aqs->getAhrsData();
+    CHECK(dev->isRaw());
+    STRCMP_EQUAL("$AQBOM,1*8525\r\n", dev->lastWrite());
+    LONGS_EQUAL(1, a.dataGood);
+    DOUBLES_EQUAL(-31.424128, a.ypr_deg.c[0], 1e-6);
+
+    std::vector<unsigned char> rec2 = fromHex(kRecord2);
+    expectRecord(rec2);
+    rawMeasData_SensorUnits r = aqs->getRawMeasData();
+    STRCMP_EQUAL("$AQBOM,2*B546\r\n", dev->lastWrite());
+    LONGS_EQUAL(1, r.dataGood);
+
+    // A failed poll clears the previous record's flag.
+    expectRead(1, &rec1[0], 0);
+    LONGS_EQUAL(0, aqs->getAhrsData().dataGood);
+}
