@@ -1,11 +1,9 @@
 #include "LogFilePath.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "Syslog.h"
 
@@ -45,20 +43,12 @@ bool ensureLatestDirectory(const char* dir, char* scratch, size_t size)
     return false;
 }
 
-// Exclusive creation; null with errno set when the name is taken or unusable.
+// Exclusive creation ("x", never truncating); null with errno set when the
+// name is taken or unusable. The stream call is used rather than open(), which
+// the bench replaces with its simulated device calls.
 FILE* createExclusive(const char* path)
 {
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return nullptr;
-    FILE* f = fdopen(fd, "w");
-    if (f == nullptr)
-    {
-        int saved = errno;
-        close(fd);
-        errno = saved;
-    }
-    return f;
+    return fopen(path, "wx");
 }
 
 }  // namespace
