@@ -220,11 +220,15 @@ AqError AqUartPacket_genReadYawPitchRollTrueInertialAccelerationAndAngularRates(
                                                                                 size_t* cmdSize);
 
 // ---------------------------------------------------------------- write generators
+// "$AQWRG,44,1,3,5*XX": the register number without leading zero, then the
+// fields in order (vectors by component, ",%f" floats). Through
+// AqUartPacket_genWrite, so an unknown mode returns E_NOT_SUPPORTED.
 // The tag may not hold '$', '*', ',' or a line end (E_INVALID_VALUE).
 AqError AqUartPacket_genWriteUserTag(char* buffer, size_t bufferSize, AqErrorDetectionMode errorDetectionMode,
                                      size_t* cmdSize, const char* tag);
 AqError AqUartPacket_genWriteSerialBaudRate(char* buffer, size_t bufferSize, AqErrorDetectionMode errorDetectionMode,
                                             size_t* cmdSize, uint32_t baudrate);
+// The _with_options members send the same command as the plain ones.
 AqError AqUartPacket_genWriteSerialBaudRate_with_options(char* buffer, size_t bufferSize,
                                                          AqErrorDetectionMode errorDetectionMode, size_t* cmdSize,
                                                          uint32_t baudrate);
