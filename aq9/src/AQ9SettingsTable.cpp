@@ -1,0 +1,152 @@
+#include "AQ9SettingsTable.h"
+
+#include <stddef.h>
+#include <stdio.h>
+
+#include <type_traits>
+
+#include "AttributeKinds.h"
+
+// Integer attributes bind a long; the rate fields are 64-bit, which a long is on
+// the hosts this driver is built for.
+static_assert(sizeof(long) == sizeof(int64_t) && std::is_same<long, int64_t>::value,
+              "Integer attributes bind the 64-bit rate fields as long");
+static_assert(offsetof(v9d, c) == 0 && offsetof(v3d, c) == 0, "vector settings start with their elements");
+
+namespace {
+
+enum SettingKind
+{
+    KIND_LONG,   // Integer on a signed 64-bit field
+    KIND_BYTE,   // Integer on a one-byte field: only its low byte is stored
+    KIND_BOOL,   // Boolean
+    KIND_DOUBLE  // Float; families bind consecutive elements of a v3d or v9d
+};
+
+// Offset of a field, checked at compile time to have the type the kind binds.
+template <class Want, class Have>
+constexpr size_t checked(size_t offset)
+{
+    static_assert(std::is_same<Want, Have>::value, "attribute kind does not match its field");
+    return offset;
+}
+#define LONG_AT(f) checked<int64_t, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
+#define BYTE_AT(f) checked<uint8_t, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
+#define BOOL_AT(f) checked<Boolean, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
+#define V9D_AT(f) checked<v9d, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
+#define V3D_AT(f) checked<v3d, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
+
+const char* const kMatrix[] = {"00", "01", "02", "10", "11", "12", "20", "21", "22"};
+const char* const kVector[] = {"0", "1", "2"};
+const char* const kAxis[] = {"X", "Y", "Z"};
+const char* const kTuning[] = {"BaseTuningX",     "BaseTuningY",     "BaseTuningZ",
+                               "AdaptiveTuningX", "AdaptiveTuningY", "AdaptiveTuningZ",
+                               "AdaptiveFilteringX", "AdaptiveFilteringY", "AdaptiveFilteringZ"};
+const char* const kGyroTuning[] = {"VAngularWalkX",   "VAngularWalkY",   "VAngularWalkZ",
+                                   "BaseTuningX",     "BaseTuningY",     "BaseTuningZ",
+                                   "AdaptiveTuningX", "AdaptiveTuningY", "AdaptiveTuningZ"};
+
+// One single attribute (no suffixes) or one family: the keys are the prefix
+// followed by each suffix, bound to consecutive elements from the offset.
+struct SettingGroup
+{
+    SettingKind kind;
+    const char* prefix;
+    const char* const* suffixes;  // null for a single attribute
+    int count;
+    // Null: the description is the key. For a family it is followed by the suffix.
+    const char* description;
+    size_t offset;
+    double defaults[9];
+};
+
+#define IDENTITY {1, 0, 0, 0, 1, 0, 0, 0, 1}
+
+// Registration order. Attribute defaults are their own set of values: they
+// differ from the record defaults for HSIMode, HSIOutput, the accelerometer's
+// adaptive filtering and the three Booleans the record leaves false.
+const SettingGroup kGroups[] = {
+    {KIND_LONG, "ahrsRate", nullptr, 1, "Async Rate", LONG_AT(ahrsRate), {10}},
+    {KIND_LONG, "rawMeasRate", nullptr, 1, "Raw Measurement Rate", LONG_AT(rawMeasRate), {10}},
+    {KIND_LONG, "hsiLogInterval_sec", nullptr, 1, "Hard/Soft Iron Calibration Log Interval",
+     LONG_AT(hsiLogInterval_sec), {30}},
+    {KIND_BOOL, "WriteHSIToEEPROM", nullptr, 1, "Write Newly Computed HSI Calibration to EEPROM",
+     BOOL_AT(saveHSIonExit), {0}},
+    {KIND_BOOL, "LoadNewHSICalibration", nullptr, 1, "Load the Hard/Soft Iron calibration from the .cfg file",
+     BOOL_AT(loadNewHSICalFromCfgFile), {1}},
+    {KIND_BOOL, "SaveNewHSICalibration", nullptr, 1,
+     "Write the Hard/Soft Iron calibration from the .cfg file to EEPROM", BOOL_AT(saveNewHSICalFromCfgFileToEEPROM),
+     {1}},
+    {KIND_BOOL, "Use_HSI_MODE_3D", nullptr, 1, "Use 3D mode for HSI calibration. If false, use 2D.",
+     BOOL_AT(HSICalibrationMode3D), {1}},
+    {KIND_BYTE, "HSIMode", nullptr, 1, nullptr, BYTE_AT(HSIMode), {0}},
+    {KIND_BYTE, "HSIOutput", nullptr, 1, nullptr, BYTE_AT(HSIOutput), {1}},
+    {KIND_BYTE, "HSIConvergeRate", nullptr, 1, nullptr, BYTE_AT(HSIConvergeRate), {5}},
+    {KIND_DOUBLE, "Rot", kMatrix, 9, "R element ", V9D_AT(Rot), {-1, 0, 0, 0, -1, 0, 0, 0, 1}},
+    {KIND_BYTE, "AFEBasic_Enable", nullptr, 1, nullptr, BYTE_AT(AFEBasic_Enable), {1}},
+    {KIND_BYTE, "AFEBasic_HeadingMode", nullptr, 1, nullptr, BYTE_AT(AFEBasic_HeadingMode), {1}},
+    {KIND_BYTE, "AFEBasic_FilteringMode", nullptr, 1, nullptr, BYTE_AT(AFEBasic_FilteringMode), {1}},
+    {KIND_BYTE, "AFEBasic_TuningMode", nullptr, 1, nullptr, BYTE_AT(AFEBasic_TuningMode), {1}},
+    {KIND_DOUBLE, "AFEMag_", kTuning, 9, nullptr, V9D_AT(AFEMagTuning), {4, 4, 4, 5, 5, 5, 5.5, 5.5, 5.5}},
+    {KIND_DOUBLE, "AFEAccel_", kTuning, 9, nullptr, V9D_AT(AFEAccelTuning), {6, 6, 6, 3, 3, 3, 5, 5, 5}},
+    {KIND_DOUBLE, "GyroStartupBiasEst_", kAxis, 3, nullptr, V3D_AT(GyroStartupBias), {0, 0, 0}},
+    {KIND_DOUBLE, "AccelStartupBiasEst_", kAxis, 3, nullptr, V3D_AT(AccelStartupBias), {0, 0, 0}},
+    {KIND_DOUBLE, "AFEGyro_", kGyroTuning, 9, nullptr, V9D_AT(AFEGyroTuning), {8, 8, 8, 4, 4, 4, 0, 0, 0}},
+    {KIND_DOUBLE, "Gyro_C", kMatrix, 9, nullptr, V9D_AT(GyroCompC), IDENTITY},
+    {KIND_DOUBLE, "Gyro_B", kVector, 3, nullptr, V3D_AT(GyroCompB), {0, 0, 0}},
+    {KIND_DOUBLE, "Accel_C", kMatrix, 9, nullptr, V9D_AT(AccelCompC), IDENTITY},
+    {KIND_DOUBLE, "Accel_B", kVector, 3, nullptr, V3D_AT(AccelCompB), {0, 0, 0}},
+    {KIND_DOUBLE, "Mag_C", kMatrix, 9, nullptr, V9D_AT(MagCompC), IDENTITY},
+    {KIND_DOUBLE, "Mag_B", kVector, 3, nullptr, V3D_AT(MagCompB), {0, 0, 0}},
+};
+
+Attribute* makeAttribute(SettingKind kind, const char* key, const char* description, char* field, double def)
+{
+    switch (kind)
+    {
+    case KIND_LONG:
+        return new IntegerAttribute(key, description, reinterpret_cast<long*>(field), static_cast<long>(def));
+    case KIND_BYTE:
+        return new IntegerAttribute(key, description, reinterpret_cast<uint8_t*>(field), static_cast<long>(def));
+    case KIND_BOOL:
+        return new BooleanAttribute(key, description, reinterpret_cast<Boolean*>(field), def != 0 ? 1 : 0);
+    case KIND_DOUBLE:
+    default:
+        return new FloatAttribute(key, description, reinterpret_cast<double*>(field), def);
+    }
+}
+
+void addGroup(Attributes& attrib, char* base, const SettingGroup& g)
+{
+    for (int i = 0; i < g.count; i++)
+    {
+        const char* suffix = g.suffixes != nullptr ? g.suffixes[i] : "";
+        char key[64];
+        char description[96];
+        snprintf(key, sizeof key, "%s%s", g.prefix, suffix);
+        if (g.description != nullptr)
+            snprintf(description, sizeof description, "%s%s", g.description, g.suffixes != nullptr ? suffix : "");
+        else
+            snprintf(description, sizeof description, "%s", key);
+        // Family elements are doubles, one after the other.
+        char* field = base + g.offset + static_cast<size_t>(i) * sizeof(double);
+        attrib.add(makeAttribute(g.kind, key, description, field, g.defaults[i]));
+    }
+}
+
+}  // namespace
+
+int AQ9SettingsTable_count()
+{
+    int n = 0;
+    for (const SettingGroup& g : kGroups)
+        n += g.count;
+    return n;
+}
+
+void AQ9SettingsTable_addAttributes(Attributes& attrib, aq9Settings& settings)
+{
+    char* base = reinterpret_cast<char*>(&settings);
+    for (const SettingGroup& g : kGroups)
+        addGroup(attrib, base, g);
+}
