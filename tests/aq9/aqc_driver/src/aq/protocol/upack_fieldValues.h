@@ -68,12 +68,15 @@ inline bool isFloating(char letter)
 }
 
 // The value of scalar n of a layout: exact in six decimals, signs alternating,
-// integers counting up (32-bit ones beyond the signed range).
+// integers counting up (32-bit ones beyond the signed range, hex ones with a
+// letter digit so that reading them as decimal shows).
 inline double valueAt(char letter, size_t n)
 {
     if (isFloating(letter))
         return (n % 2 ? -1.0 : 1.0) * ((double)n + 1.25);
-    return letter == 'u' ? 3000000000.0 + (double)n : (double)(n + 1);
+    if (letter == 'u')
+        return 3000000000.0 + (double)n;
+    return letter == 'H' ? (double)(0x1A0 + n) : (double)(n + 1);
 }
 
 inline double readComponent(FieldValues& o, char letter, size_t k, size_t i)
