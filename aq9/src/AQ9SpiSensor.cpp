@@ -878,6 +878,23 @@ void AQ9SpiSensor::parseBinaryReg2Payload(const char* payloadPtr, vec3f& uncompM
     pres = AqUtil_extractFloat(payloadPtr + 40);
 }
 
+bool AQ9SpiSensor::pollAnswered(uint8_t output)
+{
+    if (payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize) != E_NONE)
+    {
+        return false;
+    }
+    // A silent bus reads as all zeros, which passes the CRC: only a frame that
+    // echoes the poll carries a record.
+    if (_cmdId != kCmdBinaryPoll || static_cast<uint8_t>(_arg1) != output)
+    {
+        Syslog::write("AQ9SpiSensor - poll of binary output %d answered with cmd %d register %d", output,
+                      static_cast<uint8_t>(_cmdId), static_cast<uint8_t>(_arg1));
+        return false;
+    }
+    return true;
+}
+
 ahrsData_SensorUnits AQ9SpiSensor::getAhrsData()
 {
     memset(&_ahrsData, 0, sizeof _ahrsData);
@@ -886,7 +903,7 @@ ahrsData_SensorUnits AQ9SpiSensor::getAhrsData()
     memset(_txBuf, 0, sizeof _txBuf);
     genBinaryReg1Request(_txBuf, kBufSize, _requestSize, _responseSize);
     spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
-    if (payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize) == E_NONE)
+    if (pollAnswered(1))
     {
         ahrsData_SensorUnits& d = _ahrsData;
         parseBinaryReg1Payload(_payloadPtr, d.ypr_deg, d.gyro_rads, d.accel_ms2, d.mag_G, d.temp_C, d.pres_kPa,
@@ -905,7 +922,7 @@ rawMeasData_SensorUnits AQ9SpiSensor::getRawMeasData()
     memset(_txBuf, 0, sizeof _txBuf);
     genBinaryReg2Request(_txBuf, kBufSize, _requestSize, _responseSize);
     spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
-    if (payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize) == E_NONE)
+    if (pollAnswered(2))
     {
         rawMeasData_SensorUnits& d = _rawMeasData;
         parseBinaryReg2Payload(_payloadPtr, d.mag_G, d.accel_ms2, d.gyro_rads, d.temp_C, d.pres_kpa);

@@ -109,6 +109,8 @@ class AQ9SpiSensor : public AQ9Sensor
     AqError setupBinaryOutput(uint8_t reg, size_t nGroupFields, const uint16_t* groupFields, const char* cmdMsg,
                               const char* regMsg);
     int transfer(const char* dataOut, size_t size, char* dataIn);
+    // The poll's response passed its checks and echoes 0x12 and the output number.
+    bool pollAnswered(uint8_t output);
 };
 
 #endif
