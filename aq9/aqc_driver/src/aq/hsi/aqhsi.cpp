@@ -160,6 +160,13 @@ AqError aqhsi_solveLLS(float* HTH, float* HTY, unsigned int n, float FOMthreshol
 {
     float lr[9], li[9], V[81];
     if (n == 0 || n > 9) return E_INVALID_VALUE;
+    // A non-finite sum carries no information: report it like too little data.
+    for (unsigned int k = 0; k < n * n; k++)
+        if (!isfinite(HTH[k]) || (k < n && !isfinite(HTY[k]))) {
+            aq_zero_v(X, (int)n);
+            if (FOM) *FOM = 1.0f / FOMthreshold;
+            return E_INSUFFICIENT_DATA;
+        }
     int rc = n_eigeng(HTH, (int)n, lr, li, V);
     float minEig = lr[0];
     for (unsigned int k = 1; rc == 0 && k < n; k++)

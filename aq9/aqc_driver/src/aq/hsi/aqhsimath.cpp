@@ -227,7 +227,8 @@ int balance(int n, float** mat, float* scal, int* low, int* high, int radix)
 
 int balback(int n, int low, int high, const float* scal, float** eivec)
 {
-    for (int i = low; i <= high; i++)
+    // A one-element block was never scaled: its scal entry holds a permutation.
+    for (int i = low; i <= high && high > low; i++)
         for (int j = 0; j < n; j++) eivec[i][j] *= scal[i];
     for (int i = low - 1; i >= 0; i--) {
         int k = (int)scal[i];
@@ -724,6 +725,15 @@ static bool rowsPresent(float** m, int n)
     return true;
 }
 
+// A non-finite element would keep the balancing loop scaling forever.
+static bool allFinite(float** m, int n)
+{
+    for (int i = 0; i < n; i++)
+        for (int j = 0; j < n; j++)
+            if (!isfinite(m[i][j])) return false;
+    return true;
+}
+
 // Runs the decomposition once scratch is in hand.
 static int eigenSteps(int vec, int ortho, int ev_norm, int n, float** mat, float** eivec, float* valre,
                       float* valim, int* cnt, float* scale, float* d, int* perm)
@@ -755,6 +765,7 @@ int eigen(int vec, int ortho, int ev_norm, int n, float** mat, float** eivec, fl
 {
     if (n < 1 || !rowsPresent(mat, n) || valre == NULL || valim == NULL || cnt == NULL) return 1;
     if (vec && !rowsPresent(eivec, n)) return 1;
+    if (!allFinite(mat, n)) return 1;
     if (n == 1) {
         valre[0] = mat[0][0];
         valim[0] = 0.0f;

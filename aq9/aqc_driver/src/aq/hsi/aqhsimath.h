@@ -42,14 +42,15 @@ void vmfree(vmblock_t* vmblock);
 // Eigenvalues (evalr + i*evali) and, when _evec is not NULL, unit eigenvectors
 // as the columns of the row-major n x n _evec, of the row-major matrix _a
 // (overwritten). Returns the code of eigen(): 0 on success; 1 for bad
-// arguments or scratch that could not be allocated; 4xx when the QR iteration
+// arguments (including non-finite elements) or scratch that could not be
+// allocated; 4xx when the QR iteration
 // did not converge (outputs then hold whatever was computed).
 int n_eigeng(float* _a, int n, float* evalr, float* evali, float* _evec);
 
 // Driver of the decomposition: vec = compute eigenvectors, ortho = Householder
 // instead of elimination, ev_norm = scale eigenvectors (largest component 1).
 // cnt[i] receives the QR iterations spent on eigenvalue i. Returns 0, 1 for bad
-// arguments or missing scratch, or the failing step's code plus 100 (balance),
+// arguments (a non-finite element among them) or missing scratch, or the failing step's code plus 100 (balance),
 // 200 (Hessenberg), 300 (accumulation), 400 (QR), 500 (back-transformation),
 // 600 (scaling).
 int eigen(int vec, int ortho, int ev_norm, int n, float** mat, float** eivec, float* valre, float* valim,

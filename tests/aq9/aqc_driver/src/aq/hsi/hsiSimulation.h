@@ -1,0 +1,143 @@
+// Known-answer data for the calibration tests: attitudes, the dipole field at
+// the site rotated into body axes, a known soft-iron distortion D and hard-iron
+// offset h (raw = D * B_sensor + h), Gaussian noise, and the path of the
+// reading through the compensation and mounting already in force.
+#ifndef HSI_SIMULATION_H
+#define HSI_SIMULATION_H
+
+#include <math.h>
+#include <stdint.h>
+
+#include "aq/hsi/aqhsi.h"
+
+namespace hsisim {
+
+// Small deterministic generator so that every run sees the same data.
+struct Rng
+{
+    uint64_t s;
+    explicit Rng(uint64_t seed) : s(seed * 2654435761u + 1) {}
+    double uniform() // [0, 1)
+    {
+        s ^= s << 13;
+        s ^= s >> 7;
+        s ^= s << 17;
+        return (double)(s >> 11) / 9007199254740992.0;
+    }
+    double gauss()
+    {
+        double u1 = uniform(), u2 = uniform();
+        if (u1 < 1e-300) u1 = 1e-300;
+        return sqrt(-2.0 * log(u1)) * cos(6.283185307179586 * u2);
+    }
+};
+
+struct Truth
+{
+    double D[9];     // soft-iron distortion in sensor axes
+    double h[3];     // hard-iron offset, gauss
+    double noise;    // standard deviation per axis, gauss
+    double RFR[9];   // mounting: vehicle = RFR * sensor
+    double oldSI[9]; // compensation the sensor already applies
+    double oldHI[3];
+};
+
+inline void identity(double* M)
+{
+    for (int k = 0; k < 9; k++) M[k] = (k % 4 == 0) ? 1.0 : 0.0;
+}
+
+inline Truth plainTruth(const double* D, const double* h, double noise)
+{
+    Truth t;
+    for (int k = 0; k < 9; k++) t.D[k] = D[k];
+    for (int k = 0; k < 3; k++) t.h[k] = h[k], t.oldHI[k] = 0.0;
+    t.noise = noise;
+    identity(t.RFR);
+    identity(t.oldSI);
+    return t;
+}
+
+inline void mul(const double* A, const double* v, double* r)
+{
+    for (int i = 0; i < 3; i++) r[i] = A[3 * i] * v[0] + A[3 * i + 1] * v[1] + A[3 * i + 2] * v[2];
+}
+
+inline void mulT(const double* A, const double* v, double* r)
+{
+    for (int i = 0; i < 3; i++) r[i] = A[i] * v[0] + A[3 + i] * v[1] + A[6 + i] * v[2];
+}
+
+// Direction-cosine matrix (north-east-down to body) of yaw, pitch, roll in degrees.
+inline void dcm(double yaw, double pitch, double roll, double* C)
+{
+    const double d = 3.141592653589793 / 180.0;
+    double cps = cos(yaw * d), sps = sin(yaw * d), cth = cos(pitch * d), sth = sin(pitch * d);
+    double cph = cos(roll * d), sph = sin(roll * d);
+    double M[9] = {cth * cps,
+                   cth * sps,
+                   -sth,
+                   sph * sth * cps - cph * sps,
+                   cph * cps + sph * sth * sps,
+                   sph * cth,
+                   sph * sps + cph * sth * cps,
+                   cph * sth * sps - sph * cps,
+                   cph * cth};
+    for (int k = 0; k < 9; k++) C[k] = M[k];
+}
+
+// One measurement at the attitude (degrees) as the sensor outputs it:
+// compensated with oldSI/oldHI and rotated by RFR into vehicle axes.
+inline AqHsiYmr measure(const Truth& t, const AqHsiDipole& dp, double yaw, double pitch, double roll,
+                        const double* gyro, Rng& rng)
+{
+    double C[9], ned[3] = {dp.Bnorth, 0.0, dp.Bdown}, bVeh[3], bSen[3], raw[3], d[3], comp[3], out[3];
+    dcm(yaw, pitch, roll, C);
+    mul(C, ned, bVeh);
+    mulT(t.RFR, bVeh, bSen);
+    mul(t.D, bSen, raw);
+    for (int k = 0; k < 3; k++) d[k] = raw[k] + t.h[k] + t.noise * rng.gauss() - t.oldHI[k];
+    mul(t.oldSI, d, comp);
+    mul(t.RFR, comp, out);
+    AqHsiYmr m = {};
+    const double ypr[3] = {yaw, pitch, roll};
+    for (int k = 0; k < 3; k++) {
+        m.ypr.c[k] = (float)ypr[k];
+        m.mag.c[k] = (float)out[k];
+        m.gyro.c[k] = gyro ? (float)gyro[k] : 0.0f;
+    }
+    return m;
+}
+
+// A random attitude, uniform over all orientations (pitch density cos(pitch)).
+inline void randomAttitude(Rng& rng, double* yaw, double* pitch, double* roll)
+{
+    *yaw = 360.0 * rng.uniform() - 180.0;
+    *pitch = asin(2.0 * rng.uniform() - 1.0) * 180.0 / 3.141592653589793;
+    *roll = 360.0 * rng.uniform() - 180.0;
+}
+
+// 3x3 inverse in double, for the expected calibration D^-1.
+inline void inverse3(const double* A, double* r)
+{
+    double det = A[0] * (A[4] * A[8] - A[5] * A[7]) - A[1] * (A[3] * A[8] - A[5] * A[6]) +
+                 A[2] * (A[3] * A[7] - A[4] * A[6]);
+    r[0] = (A[4] * A[8] - A[5] * A[7]) / det;
+    r[1] = (A[2] * A[7] - A[1] * A[8]) / det;
+    r[2] = (A[1] * A[5] - A[2] * A[4]) / det;
+    r[3] = (A[5] * A[6] - A[3] * A[8]) / det;
+    r[4] = (A[0] * A[8] - A[2] * A[6]) / det;
+    r[5] = (A[2] * A[3] - A[0] * A[5]) / det;
+    r[6] = (A[3] * A[7] - A[4] * A[6]) / det;
+    r[7] = (A[1] * A[6] - A[0] * A[7]) / det;
+    r[8] = (A[0] * A[4] - A[1] * A[3]) / det;
+}
+
+inline void toFloat(const double* a, int n, float* r)
+{
+    for (int k = 0; k < n; k++) r[k] = (float)a[k];
+}
+
+} // namespace hsisim
+
+#endif
