@@ -65,7 +65,10 @@ TEST_GROUP(AQ9SpiSensor)
         rx[1] = cmd;
         rx[2] = static_cast<char>(reg);
         rx[3] = errorByte;
-        memcpy(rx + 4, payload.data(), payload.size());
+        if (!payload.empty())
+        {
+            memcpy(rx + 4, payload.data(), payload.size());
+        }
         uint16_t crc = AqCrc16_compute(rx, frame);
         rx[frame] = static_cast<char>(crc >> 8);
         rx[frame + 1] = static_cast<char>(crc & 0xFF);
