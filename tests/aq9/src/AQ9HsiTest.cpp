@@ -1,0 +1,527 @@
+#include <float.h>
+#include <math.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+#include <string>
+#include <vector>
+
+#include "DriverFixture.h"
+#include "TempLogDir.h"
+#include "aq/hsi/aqhsidipole.h"
+
+#include "CppUTest/TestHarness.h"
+
+namespace {
+
+const char* const kReport = "aq9_Hard-Soft-Iron-Calibration.dat";
+
+// A 3x3 matrix row by row, in double: the truth the synthetic readings come from.
+struct M3
+{
+    double e[9];
+};
+
+M3 inverse(const M3& m)
+{
+    const double* a = m.e;
+    double c[9] = {a[4] * a[8] - a[5] * a[7], a[2] * a[7] - a[1] * a[8], a[1] * a[5] - a[2] * a[4],
+                   a[5] * a[6] - a[3] * a[8], a[0] * a[8] - a[2] * a[6], a[2] * a[3] - a[0] * a[5],
+                   a[3] * a[7] - a[4] * a[6], a[1] * a[6] - a[0] * a[7], a[0] * a[4] - a[1] * a[3]};
+    double det = a[0] * c[0] + a[1] * c[3] + a[2] * c[6];
+    M3 r;
+    for (int i = 0; i < 9; i++)
+        r.e[i] = c[i] / det;
+    return r;
+}
+
+// What a magnetometer with soft-iron distortion D and hard-iron offset h reads at an
+// attitude (degrees, 3-2-1) in the field (north, 0, down) of the site.
+vec3f distortedReading(double yaw, double pitch, double roll, double bn, double bd, const M3& D, const double* h)
+{
+    const double d2r = M_PI / 180;
+    double cy = cos(yaw * d2r), sy = sin(yaw * d2r), cp = cos(pitch * d2r), sp = sin(pitch * d2r),
+           cr = cos(roll * d2r), sr = sin(roll * d2r);
+    // North-east-down to body.
+    double C[9] = {cp * cy, cp * sy, -sp, sr * sp * cy - cr * sy, cr * cy + sr * sp * sy, sr * cp,
+                   sr * sy + cr * sp * cy, cr * sp * sy - sr * cy, cr * cp};
+    double b[3];
+    for (int i = 0; i < 3; i++)
+        b[i] = C[3 * i] * bn + C[3 * i + 2] * bd;
+    vec3f m;
+    for (int i = 0; i < 3; i++)
+        m.c[i] = static_cast<float>(D.e[3 * i] * b[0] + D.e[3 * i + 1] * b[1] + D.e[3 * i + 2] * b[2] + h[i]);
+    return m;
+}
+
+ahrsData_SensorUnits record(double yaw, double pitch, double roll, vec3f mag, float yawRate)
+{
+    ahrsData_SensorUnits a;
+    memset(&a, 0, sizeof a);
+    a.ypr_deg.c[0] = static_cast<float>(yaw);
+    a.ypr_deg.c[1] = static_cast<float>(pitch);
+    a.ypr_deg.c[2] = static_cast<float>(roll);
+    a.mag_G = mag;
+    a.accel_ms2.c[2] = -9.8f;
+    a.gyro_rads.c[2] = yawRate;
+    a.dataGood = 1;
+    return a;
+}
+
+// Soft iron the engine must find: the inverse of the distortion applied.
+const M3 kDistortion3D = {{0.95, 0.03, -0.02, 0.03, 1.05, 0.01, -0.02, 0.01, 0.92}};
+const double kHardIron3D[3] = {0.03, -0.02, 0.05};
+const M3 kDistortion2D = {{0.93, 0.04, 0, 0.04, 1.08, 0, 0, 0, 1}};
+const double kHardIron2D[3] = {0.04, -0.03, 0.02};
+
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...)
+{
+    char buf[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    return buf;
+}
+
+const char* word(unsigned int score)
+{
+    static const char* const words[] = {"Great", "Good", "Fair", "Poor"};
+    return words[score];
+}
+
+const char* const kReportHeader = "%\n"
+                                  "% This file contains Hard and Soft Iron Calibration parameters, as computed by \n"
+                                  "% the AQ HSI Calibartion library.\n"
+                                  "% ========================\n";
+
+// The report a successful run must leave, for the values the driver computed.
+std::string successReport(uint32_t kept, const aq_mat3f& si, const aq_vec3f& hi, const AqHsiFom& fom,
+                          const unsigned int* score)
+{
+    std::string t = kReportHeader;
+    t += format("\n\nNumber of measurements used in calibration: %u\n\n", kept);
+    t += "--Soft Iron Matrix-- \n";
+    for (int r = 0; r < 3; r++)
+        t += format("%10.6f   %10.6f   %10.6f\n", si.e[r], si.e[r + 3], si.e[r + 6]);
+    t += "\n--Hard Iron Vector-- \n";
+    for (int i = 0; i < 3; i++)
+        t += format("%10.6f  \n", hi.c[i]);
+    t += "\n\nFORMATTED FOR .cfg FILE: \n";
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            t += format("Mag_C%d%d = %10.6f;\n", r, c, si.e[r + 3 * c]);
+    for (int i = 0; i < 3; i++)
+        t += format("Mag_B%d = %10.6f;\n", i, hi.c[i]);
+    t += "\nEllipsoid Fit Residuals (Percentage, lower is better)";
+    t += format("\nMean:              \t\t\t%6.2f %%\t\t%-10s", fom.ellipsoidFitResidualsMean * 100, word(score[0]));
+    t += format("\nMaximum:           \t\t\t%6.2f %%\t\t%-10s", fom.ellipsoidFitResidualsMax * 100, word(score[1]));
+    t += format("\nStandard Deviation:\t\t\t%6.2f %%\t\t%-10s", fom.ellipsoidFitResidualsStd * 100, word(score[2]));
+    t += "\n\n\nAlignment Fit Residuals (Percentage, lower is better)";
+    t += format("\nMean:              \t\t\t%6.2f %%\t\t%-10s", fom.alignmentFitResidualsMean * 100, word(score[3]));
+    t += format("\nMaximum:           \t\t\t%6.2f %%\t\t%-10s", fom.alignmentFitResidualsMax * 100, word(score[4]));
+    t += format("\nStandard Deviation:\t\t\t%6.2f %%\t\t%-10s", fom.alignmentFitResidualsStd * 100, word(score[5]));
+    t += format("\n\nEllipsoid fit coverage multiplier:\t%8.2f\t\t%-10s", fom.ellipsoidCoverage, word(score[6]));
+    t += format("\nAlignment fit coverage multiplier:\t%8.2f\t\t%-10s\n\n", fom.alignmentCoverage, word(score[7]));
+    return t;
+}
+
+std::string failureReport(const char* reason)
+{
+    return std::string(kReportHeader) + "ERROR - Could not complete calibration routine.\nReason: " + reason + "\n\n";
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); i++)
+        if (text[i] == '\n')
+        {
+            lines.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string ctimeLine(time_t t)
+{
+    std::string s = std::string("% ") + ctime(&t);
+    s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+TEST_GROUP(AQ9Hsi)
+{
+    DriverFixture* f;
+    time_t started;
+
+    void setup()
+    {
+        f = new DriverFixture();
+        aq9Settings& s = f->sensor->_settings;
+        s.ahrsRate = 10;
+        s.HSICalibrationMode3D = 1;
+        s.saveHSIonExit = 0;
+        double rot[9] = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
+        memcpy(s.Rot.c, rot, sizeof rot);
+        started = time(nullptr);
+    }
+    void teardown()
+    {
+        delete f;
+        fw::reset();
+    }
+
+    void command(AQ9Command::AQ9Commands code)
+    {
+        f->post(code);
+        AQ9TestAccess::action(*f->aq9, AQ9IF::MessagesWaiting);
+    }
+    void start() { command(AQ9Command::StartBatchIronCalibration); }
+    void finish() { command(AQ9Command::FinishBatchIronCalibration); }
+
+    void feed(const ahrsData_SensorUnits& r)
+    {
+        f->sensor->ahrsRecords.push_back(r);
+        f->aq9->ahrsCallback();
+    }
+
+    // Attitudes over the whole sphere, readings of the distorted site field.
+    void feedSphere()
+    {
+        AqHsiDipole d = aqhsi_dipole_get_dipole(0);
+        for (int yaw = 0; yaw < 360; yaw += 15)
+            for (int pitch = -75; pitch <= 75; pitch += 15)
+                for (int roll = -180; roll < 180; roll += 30)
+                    feed(record(yaw, pitch, roll,
+                                distortedReading(yaw, pitch, roll, d.Bnorth, d.Bdown, kDistortion3D, kHardIron3D),
+                                0));
+    }
+
+    // A level turn at yawRate (rad/s) after a first sample at rest, n samples in all.
+    void feedLevelTurn(int n, double yawRate)
+    {
+        AqHsiDipole d = aqhsi_dipole_get_dipole(0);
+        double dt = 1.0 / f->sensor->_settings.ahrsRate;
+        for (int i = 0; i < n; i++)
+        {
+            double yaw = fmod(i * yawRate * dt * 180 / M_PI, 360.0);
+            feed(record(yaw, 0, 0, distortedReading(yaw, 0, 0, d.Bnorth, d.Bdown, kDistortion2D, kHardIron2D),
+                        i == 0 ? 0.0f : static_cast<float>(yawRate)));
+        }
+    }
+
+    // The sensor operations since call n, without the polls.
+    std::vector<std::string> callsSince(size_t n)
+    {
+        std::vector<std::string> ops;
+        for (size_t i = n; i < f->sensor->calls.size(); i++)
+            if (f->sensor->calls[i] != "getAhrsData")
+                ops.push_back(f->sensor->calls[i]);
+        return ops;
+    }
+
+    // The calibration the driver derived from its last solution.
+    void results(aq_mat3f & si, aq_vec3f & hi)
+    {
+        aqhsi_results(&AQ9TestAccess::hsiConfig(*f->aq9), &si, &hi, f->aq9->hsiSolution());
+    }
+
+    // The report's first line is the time stamp; the rest must be exactly expected.
+    void checkReport(const std::string& path, const std::string& expected)
+    {
+        std::vector<std::string> actual = readLines(path);
+        std::vector<std::string> wanted = splitLines(expected);
+        CHECK_TEXT(!actual.empty(), path.c_str());
+        CHECK_TEXT(actual[0] == ctimeLine(started) || actual[0] == ctimeLine(time(nullptr)), actual[0].c_str());
+        for (size_t i = 0; i < wanted.size() && i + 1 < actual.size(); i++)
+            STRCMP_EQUAL_TEXT(wanted[i].c_str(), actual[i + 1].c_str(), ("report line " + std::to_string(i + 2)).c_str());
+        LONGS_EQUAL_TEXT(wanted.size() + 1, actual.size(), "report lines");
+    }
+    std::string report() { return f->dir + "/latest/" + kReport; }
+};
+
+TEST(AQ9Hsi, start_configures_the_engine_and_switches_the_onboard_estimator_off)
+{
+    const Boolean modes[] = {1, 0};
+    for (Boolean mode3D : modes)
+    {
+        f->sensor->_settings.HSICalibrationMode3D = mode3D;
+        f->sensor->calls.clear();
+        AQ9TestAccess::setSite(*f->aq9, 12.5f, -45.25f);
+        start();
+        const AqHsiConfig& c = AQ9TestAccess::hsiConfig(*f->aq9);
+        LONGS_EQUAL(mode3D ? HSI_MODE_3D : HSI_MODE_2D, c.mode);
+        LONGS_EQUAL(10, c.dataRate);
+        DOUBLES_EQUAL(12.5, c.latitude, 0);
+        DOUBLES_EQUAL(-45.25, c.longitude, 0);
+        LONGS_EQUAL(122, c.nPatches);
+        LONGS_EQUAL(10, c.nDataPerPatch);
+        LONGS_EQUAL(2, c.flagKM);
+        DOUBLES_EQUAL(-1, c.RFR.e[0], 0);
+        DOUBLES_EQUAL(1, c.RFR.e[8], 0);
+        DOUBLES_EQUAL(1, c.oldSI.e[4], 0);
+        const char* order[] = {"getInstrumentRotationMatrix", "getUserHSICalibration", "sendHSISettings",
+                               "sendKnownMagDisturbanceCmd"};
+        CHECK(std::vector<std::string>(order, order + 4) == f->sensor->calls);
+        LONGS_EQUAL(AQHSIMODE_OFF, f->sensor->lastHsiMode);
+        LONGS_EQUAL(AQHSIOUTPUT_NOONBOARD, f->sensor->lastHsiOutput);
+        LONGS_EQUAL(5, f->sensor->lastHsiRate);
+        LONGS_EQUAL(1, f->sensor->lastDisturbance);
+        CHECK(f->sensor->_hsiRunning);
+        CHECK(fw::logged("AQ9 - Disabled onboard HSI estimator."));
+    }
+}
+
+TEST(AQ9Hsi, a_failed_start_logs_why_and_leaves_the_driver_idle)
+{
+    struct Row
+    {
+        const char* operation;
+        const char* message;
+    } rows[] = {
+        {"getInstrumentRotationMatrix", "AQ9::initializeHsiRoutine - failed to get Rotation"},
+        {"getUserHSICalibration", "AQ9::initializeHsiRoutine - failed to get HSI Calibration"},
+        {"sendHSISettings", "AQ9::initializeHsiRoutine - failed to sendHSISettings"},
+    };
+    for (const Row& r : rows)
+    {
+        delete f;
+        f = new DriverFixture();
+        double rot[9] = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
+        memcpy(f->sensor->_settings.Rot.c, rot, sizeof rot);
+        f->sensor->_settings.HSICalibrationMode3D = 1;
+        f->sensor->_settings.ahrsRate = 10;
+        // A run already going is ended by the failed start, not continued.
+        start();
+        f->sensor->fail(r.operation);
+        LONGS_EQUAL_TEXT(DeviceIF::Error, f->aq9->initializeHsiRoutine(AQ9TestAccess::hsiConfig(*f->aq9)),
+                         r.operation);
+        STRCMP_EQUAL_TEXT(r.message, fw::syslogLines().back().c_str(), r.operation);
+        CHECK_TEXT(!f->sensor->_hsiRunning, r.operation);
+        feedSphere();
+        LONGS_EQUAL_TEXT(0, f->aq9->hsiNumKeptPoints(), r.operation);
+    }
+}
+
+TEST(AQ9Hsi, a_refused_disturbance_flag_does_not_stop_the_start)
+{
+    f->sensor->fail("sendKnownMagDisturbanceCmd");
+    start();
+    CHECK(fw::logged("AQ9::initializeHsiRoutine - failed to sendKnownMagDisturbanceCmd"));
+    CHECK(f->sensor->_hsiRunning);
+}
+
+TEST(AQ9Hsi, whole_3d_run_recovers_the_distortion_reports_it_and_loads_it)
+{
+    f->sensor->_settings.saveHSIonExit = 1;
+    start();
+    size_t atStart = f->sensor->calls.size();
+    feedSphere();
+    uint32_t kept = f->aq9->hsiNumKeptPoints();
+    CHECK(kept > 100 && kept <= 2 * 1220);
+    finish();
+
+    // The solution undoes the distortion: SI = D^-1, HI = h (vehicle axes).
+    M3 truth = inverse(kDistortion3D);
+    const AqHsiSol& sol = f->aq9->hsiSolution();
+    for (int i = 0; i < 9; i++)
+        DOUBLES_EQUAL_TEXT(truth.e[i], sol.SI.e[i], 2e-3, ("SI " + std::to_string(i)).c_str());
+    for (int i = 0; i < 3; i++)
+        DOUBLES_EQUAL_TEXT(kHardIron3D[i], sol.HI.c[i], 1e-3, ("HI " + std::to_string(i)).c_str());
+    CHECK(f->aq9->hsiFom().ellipsoidFitResidualsMax < 0.01f);
+
+    aq_mat3f si;
+    aq_vec3f hi;
+    results(si, hi);
+    checkReport(report(), successReport(kept, si, hi, f->aq9->hsiFom(), f->aq9->hsiFomScore()));
+
+    // Sent, saved, then the disturbance flag cleared; the settings hold what was sent.
+    const char* order[] = {"sendMagCompensation", "writeSettingToEEPROM", "sendKnownMagDisturbanceCmd"};
+    CHECK(std::vector<std::string>(order, order + 3) == callsSince(atStart));
+    LONGS_EQUAL(0, f->sensor->lastDisturbance);
+    v9d c = AQ9Sensor::aq_mat3fToV9d(si);
+    for (int i = 0; i < 9; i++)
+        DOUBLES_EQUAL(c.c[i], f->sensor->_settings.MagCompC.c[i], 0);
+    for (int i = 0; i < 3; i++)
+        DOUBLES_EQUAL(hi.c[i], f->sensor->_settings.MagCompB.c[i], 0);
+    CHECK(!f->sensor->_hsiRunning);
+    LONGS_EQUAL(0, f->aq9->hsiNumKeptPoints());
+    CHECK(fw::logged("AQ9 - Took "));
+}
+
+TEST(AQ9Hsi, whole_2d_run_from_a_level_turn)
+{
+    f->sensor->_settings.HSICalibrationMode3D = 0;
+    start();
+    size_t atStart = f->sensor->calls.size();
+    // Two turns at 4.6 deg/s: a sample kept about every 7th record.
+    feedLevelTurn(1600, 0.08);
+    uint32_t kept = f->aq9->hsiNumKeptPoints();
+    CHECK(kept > 150 && kept < 300);
+    finish();
+
+    M3 truth = inverse(kDistortion2D);
+    const AqHsiSol& sol = f->aq9->hsiSolution();
+    const int horizontal[] = {0, 1, 3, 4};
+    for (int i : horizontal)
+        DOUBLES_EQUAL_TEXT(truth.e[i], sol.SI.e[i], 2e-3, ("SI " + std::to_string(i)).c_str());
+    for (int i = 0; i < 3; i++)
+        DOUBLES_EQUAL_TEXT(kHardIron2D[i], sol.HI.c[i], 1e-3, ("HI " + std::to_string(i)).c_str());
+
+    aq_mat3f si;
+    aq_vec3f hi;
+    results(si, hi);
+    checkReport(report(), successReport(kept, si, hi, f->aq9->hsiFom(), f->aq9->hsiFomScore()));
+    // Not asked to save: only the disturbance flag is cleared, the settings keep the sensor's values.
+    const char* order[] = {"sendKnownMagDisturbanceCmd"};
+    CHECK(std::vector<std::string>(order, order + 1) == callsSince(atStart));
+    LONGS_EQUAL(0, f->sensor->lastDisturbance);
+    DOUBLES_EQUAL(1.0, f->sensor->_settings.MagCompC.c[0], 0);
+    DOUBLES_EQUAL(0.0, f->sensor->_settings.MagCompB.c[0], 0);
+}
+
+TEST(AQ9Hsi, refused_loads_are_logged_and_the_settings_keep_the_new_values)
+{
+    struct Row
+    {
+        const char* failing;
+        const char* message;
+        int eepromWrites;
+    } rows[] = {
+        {"sendMagCompensation", "AQ9::finalizeHsiRoutine - unable to send new mag calibration to device.", 0},
+        {"writeSettingToEEPROM", "AQ9::finalizeHsiRoutine - unable to save new mag calibration to EEPROM.", 1},
+        {"sendKnownMagDisturbanceCmd", "AQ9::finalizeHsiRoutine - Error setting knownMagDisturbanceFlag to False.",
+         1},
+    };
+    for (const Row& r : rows)
+    {
+        f->sensor->_settings.saveHSIonExit = 1;
+        start();
+        feedSphere();
+        f->sensor->fail(r.failing);
+        f->sensor->calls.clear();
+        finish();
+        CHECK_TEXT(fw::logged(r.message), r.failing);
+        LONGS_EQUAL_TEXT(r.eepromWrites, f->sensor->count("writeSettingToEEPROM"), r.failing);
+        LONGS_EQUAL_TEXT(1, f->sensor->count("sendKnownMagDisturbanceCmd"), r.failing);
+        aq_mat3f si;
+        aq_vec3f hi;
+        results(si, hi);
+        DOUBLES_EQUAL_TEXT(hi.c[2], f->sensor->_settings.MagCompB.c[2], 0, r.failing);
+        // Fresh sensor state for the next row.
+        delete f;
+        f = new DriverFixture();
+        double rot[9] = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
+        memcpy(f->sensor->_settings.Rot.c, rot, sizeof rot);
+        f->sensor->_settings.ahrsRate = 10;
+        f->sensor->_settings.HSICalibrationMode3D = 1;
+    }
+}
+
+TEST(AQ9Hsi, a_finish_without_samples_reports_insufficient_data_and_sends_nothing)
+{
+    f->sensor->_settings.saveHSIonExit = 1;
+    start();
+    size_t atStart = f->sensor->calls.size();
+    // Records without dataGood are not offered to the engine.
+    ahrsData_SensorUnits bad = record(0, 0, 0, vec3f(), 0);
+    bad.dataGood = 0;
+    feed(bad);
+    finish();
+    checkReport(report(), failureReport("INSUFFICIENT_DATA"));
+    CHECK(fw::logged("AQ9 - AQHSI Solve Failure. Reason: INSUFFICIENT_DATA"));
+    CHECK(callsSince(atStart).empty());
+    for (int i = 0; i < AQHSI_NUM_FOM; i++)
+        LONGS_EQUAL(3, f->aq9->hsiFomScore()[i]);
+    DOUBLES_EQUAL(FLT_MAX, f->aq9->hsiFom().ellipsoidFitResidualsMean, 0);
+    DOUBLES_EQUAL(FLT_MAX, f->aq9->hsiFom().alignmentCoverage, 0);
+    DOUBLES_EQUAL(1.0, f->sensor->_settings.MagCompC.c[0], 0);
+    CHECK(!f->sensor->_hsiRunning);
+}
+
+TEST(AQ9Hsi, a_finish_that_was_never_started_reports_insufficient_data)
+{
+    finish();
+    checkReport(report(), failureReport("INSUFFICIENT_DATA"));
+    CHECK(f->sensor->calls.empty());
+}
+
+TEST(AQ9Hsi, a_non_finite_calibration_never_reaches_the_sensor)
+{
+    // A compensation read back with a NaN in it: the fit itself is fine, the
+    // calibration composed with it is not.
+    f->sensor->userMagCompC.c[4] = NAN;
+    f->sensor->_settings.saveHSIonExit = 1;
+    start();
+    size_t atStart = f->sensor->calls.size();
+    feedSphere();
+    finish();
+    checkReport(report(), failureReport("ILL_CONDITIONED"));
+    CHECK(fw::logged("AQ9 - AQHSI Solve Failure. Reason: ILL_CONDITIONED"));
+    CHECK(callsSince(atStart).empty());
+    LONGS_EQUAL(3, f->aq9->hsiFomScore()[0]);
+}
+
+TEST(AQ9Hsi, a_new_report_takes_the_next_free_suffix)
+{
+    mkdir((f->dir + "/latest").c_str(), 0775);
+    std::ofstream(report()) << "first";
+    std::ofstream(report() + ".1") << "second";
+    finish();
+    STRCMP_EQUAL("first", readFile(report()).c_str());
+    STRCMP_EQUAL("second", readFile(report() + ".1").c_str());
+    checkReport(report() + ".2", failureReport("INSUFFICIENT_DATA"));
+}
+
+TEST(AQ9Hsi, destroying_the_driver_during_a_run_finishes_it)
+{
+    start();
+    feedSphere();
+    CHECK(f->sensor->_hsiRunning);
+    delete f->aq9;
+    f->aq9 = nullptr;
+    CHECK(!f->sensor->_hsiRunning);
+    // Solved and reported like a finished run.
+    std::vector<std::string> lines = readLines(report());
+    CHECK(lines.size() > 8);
+    const std::string count = "Number of measurements used in calibration: ";
+    STRCMP_EQUAL(count.c_str(), lines[7].substr(0, count.size()).c_str());
+}
+
+TEST(AQ9Hsi, a_second_run_counts_from_zero)
+{
+    start();
+    feedSphere();
+    uint32_t first = f->aq9->hsiNumKeptPoints();
+    finish();
+    start();
+    LONGS_EQUAL(0, f->aq9->hsiNumKeptPoints());
+    feedSphere();
+    LONGS_EQUAL(first, f->aq9->hsiNumKeptPoints());
+    // A start during a run drops what was kept so far.
+    start();
+    LONGS_EQUAL(0, f->aq9->hsiNumKeptPoints());
+}
+
+TEST(AQ9Hsi, a_full_buffer_keeps_6000_samples_and_counts_the_rest)
+{
+    f->sensor->_settings.HSICalibrationMode3D = 0;
+    start();
+    // Turning fast enough that every sample after the first is kept.
+    feedLevelTurn(AQ9::kHsiBufferCapacity + 25, 1.0);
+    LONGS_EQUAL(AQ9::kHsiBufferCapacity, f->aq9->hsiNumKeptPoints());
+    LONGS_EQUAL(25, f->aq9->hsiDroppedPoints());
+    finish();
+    std::vector<std::string> lines = readLines(report());
+    STRCMP_EQUAL("Number of measurements used in calibration: 6000", lines[7].c_str());
+    STRCMP_EQUAL("Samples dropped (sample buffer of 6000 full): 25", lines.back().c_str());
+}
