@@ -209,6 +209,8 @@ class RatioReporter : public benchmark::ConsoleReporter
 public:
     std::map<std::string, double> bytesPerSecond;
 
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& reports) override
     {
         for (const Run& run : reports)

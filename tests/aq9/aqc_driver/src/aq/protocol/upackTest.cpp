@@ -1,45 +1,13 @@
+#include <math.h>
 #include <string.h>
 
-#include <string>
-#include <vector>
-
-#include "aq/error_detection.h"
 #include "aq/protocol/upack.h"
+#include "upackTestBytes.h"
 
 #include "CppUTest/TestHarness.h"
 
 namespace
 {
-
-typedef std::vector<uint8_t> Bytes;
-
-Bytes fromHex(const char* hex)
-{
-    Bytes out;
-    for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2)
-        out.push_back(AqUtil_toUint8FromHexStr(hex + i));
-    return out;
-}
-
-// Binary output 1 and 2 records as the sensor sends them.
-const char* const RECORD_78 =
-    "fa11281500019d64fbc109d2c43e33b362be0006e539bd946f3a80e8223a125d383dec952e3d713a18c175ec"
-    "863ecc06263e66eadd3e7a14c9419c44cb4200003a863e3d1a4aeb3c8365f53c428c";
-const char* const RECORD_50 =
-    "fa043e0048558a3eaa0a023e86bcdd3e06dfa33d06463d3d70c417c1e4b329bb4189063acb3f8abb0000b2"
-    "4113c3ca426842";
-
-// Sync byte, the given header and payload, and the CRC high byte first.
-Bytes binaryPacket(const Bytes& headerAndPayload)
-{
-    Bytes p(1, 0xFA);
-    for (uint8_t b : headerAndPayload)
-        p.push_back(b);
-    const uint16_t crc = AqCrc16_compute(reinterpret_cast<const char*>(p.data() + 1), p.size() - 1);
-    p.push_back(static_cast<uint8_t>(crc >> 8));
-    p.push_back(static_cast<uint8_t>(crc & 0xFF));
-    return p;
-}
 
 template <typename T> void appendLe(Bytes& b, T value)
 {
@@ -100,7 +68,7 @@ TEST(upack, ascii_validation_follows_the_check_text)
 
 TEST(upack, binary_crc_covers_every_byte_after_the_sync_byte)
 {
-    const Bytes good = fromHex(RECORD_78);
+    const Bytes good = fromHex(RECORD_78_HEX);
     view(good);
     LONGS_EQUAL(PACKETTYPE_BINARY, AqUartPacket_type(&packet));
     LONGS_EQUAL(1, AqUartPacket_isValid(&packet));
@@ -118,14 +86,19 @@ TEST(upack, binary_crc_covers_every_byte_after_the_sync_byte)
 
 TEST(upack, classification_by_first_byte)
 {
-    view(Bytes());
-    LONGS_EQUAL(PACKETTYPE_UNKNOWN, AqUartPacket_type(&packet));
-    view(Bytes{'$'});
-    LONGS_EQUAL(PACKETTYPE_ASCII, AqUartPacket_type(&packet));
-    view(Bytes{0xFA});
-    LONGS_EQUAL(PACKETTYPE_BINARY, AqUartPacket_type(&packet));
-    view(Bytes{0xFB});
-    LONGS_EQUAL(PACKETTYPE_UNKNOWN, AqUartPacket_type(&packet));
+    const struct
+    {
+        Bytes bytes;
+        PacketType type;
+    } rows[] = {{Bytes(), PACKETTYPE_UNKNOWN},
+                {{'$'}, PACKETTYPE_ASCII},
+                {{0xFA}, PACKETTYPE_BINARY},
+                {{0xFB}, PACKETTYPE_UNKNOWN}};
+    for (const auto& row : rows)
+    {
+        view(row.bytes);
+        LONGS_EQUAL(row.type, AqUartPacket_type(&packet));
+    }
 }
 
 TEST(upack, header_matching_on_the_three_letter_code)
@@ -190,7 +163,9 @@ TEST(upack, packet_length_from_the_header_alone)
         {"group bit 7 ignored", "fa80", 4},
         {"second gps, dop only", "fa400020", 34},
         {"field bit 15 has no size", "fa010080", 6},
-        {"every group, every field", "faffff7fff7fff7fff7fff7fff7fff7f", 2 + 7 * 2 + 198 + 59 + 152 + 142 + 190 + 262 + 142 + 2},
+        // Row sums: common 198, time 59, IMU 152, GPS 142, attitude 190, INS 262, GPS2 142.
+        {"every group, every field", "faffff7fff7fff7fff7fff7fff7fff7f",
+         2 + 7 * 2 + 198 + 59 + 152 + 142 + 190 + 262 + 142 + 2},
     };
     for (const Row& row : rows)
     {
@@ -249,69 +224,42 @@ TEST(upack, compatibility_requires_exactly_the_expected_groups)
     }
 }
 
-TEST(upack, binary_output_1_record_reads_in_layout_order)
+TEST(upack, sensor_records_read_in_layout_order)
 {
-    view(fromHex(RECORD_78));
-    LONGS_EQUAL(78, AqUartPacket_computeBinaryPacketLength(packet.data));
-    LONGS_EQUAL(0x11, AqUartPacket_groups(&packet));
-    LONGS_EQUAL(0x1528, AqUartPacket_groupField(&packet, 0));
-    LONGS_EQUAL(0x0100, AqUartPacket_groupField(&packet, 1));
-    AqUartPacket_startExtractionIfNeeded(&packet);
-    LONGS_EQUAL(6, packet.curExtractLoc);
-
-    const vec3f ypr = AqUartPacket_extractVec3f(&packet);
-    const vec3f rate = AqUartPacket_extractVec3f(&packet);
-    const vec3f accel = AqUartPacket_extractVec3f(&packet);
-    const vec3f mag = AqUartPacket_extractVec3f(&packet);
-    const float temp = AqUartPacket_extractFloat(&packet);
-    const float pres = AqUartPacket_extractFloat(&packet);
-    const uint16_t afe = AqUartPacket_extractUint16(&packet);
-    const vec3f yprU = AqUartPacket_extractVec3f(&packet);
-    // Six decimals are what the sensor's floats carry at these magnitudes.
-    const double tol = 1e-6;
-    DOUBLES_EQUAL(-31.424128, ypr.c[0], 5e-6);
-    DOUBLES_EQUAL(0.384415, ypr.c[1], tol);
-    DOUBLES_EQUAL(-0.221387, ypr.c[2], tol);
-    DOUBLES_EQUAL(0.000437, rate.c[0], tol);
-    DOUBLES_EQUAL(0.000914, rate.c[1], tol);
-    DOUBLES_EQUAL(0.000621, rate.c[2], tol);
-    DOUBLES_EQUAL(0.045011, accel.c[0], tol);
-    DOUBLES_EQUAL(0.042623, accel.c[1], tol);
-    DOUBLES_EQUAL(-9.514268, accel.c[2], 5e-6);
-    DOUBLES_EQUAL(0.263523, mag.c[0], tol);
-    DOUBLES_EQUAL(0.162135, mag.c[1], tol);
-    DOUBLES_EQUAL(0.433429, mag.c[2], tol);
-    DOUBLES_EQUAL(25.135, temp, 1e-5);
-    DOUBLES_EQUAL(101.634, pres, 1e-4);
-    LONGS_EQUAL(0, afe);
-    DOUBLES_EQUAL(0.046515, yprU.c[0], tol);
-    DOUBLES_EQUAL(0.028722, yprU.c[1], tol);
-    DOUBLES_EQUAL(0.029956, yprU.c[2], tol);
-    LONGS_EQUAL(76, packet.curExtractLoc);
-}
-
-TEST(upack, binary_output_2_record_reads_in_layout_order)
-{
-    view(fromHex(RECORD_50));
-    LONGS_EQUAL(1, AqUartPacket_isValid(&packet));
-    const vec3f mag = AqUartPacket_extractVec3f(&packet);
-    const vec3f accel = AqUartPacket_extractVec3f(&packet);
-    const vec3f rate = AqUartPacket_extractVec3f(&packet);
-    const float temp = AqUartPacket_extractFloat(&packet);
-    const float pres = AqUartPacket_extractFloat(&packet);
-    const double tol = 1e-6;
-    DOUBLES_EQUAL(0.270182, mag.c[0], tol);
-    DOUBLES_EQUAL(0.126994, mag.c[1], tol);
-    DOUBLES_EQUAL(0.433079, mag.c[2], tol);
-    DOUBLES_EQUAL(0.080015, accel.c[0], tol);
-    DOUBLES_EQUAL(0.046209, accel.c[1], tol);
-    DOUBLES_EQUAL(-9.485458, accel.c[2], 5e-6);
-    DOUBLES_EQUAL(-0.002589, rate.c[0], tol);
-    DOUBLES_EQUAL(0.000513, rate.c[1], tol);
-    DOUBLES_EQUAL(-0.004219, rate.c[2], tol);
-    DOUBLES_EQUAL(22.25, temp, 0.0);
-    DOUBLES_EQUAL(101.381, pres, 1e-4);
-    LONGS_EQUAL(48, packet.curExtractLoc);
+    // Layout letters: f float, H uint16. Values as the sensor's documentation
+    // prints them, to six decimals.
+    struct Row
+    {
+        const char* label;
+        const char* hex;
+        size_t firstPayloadByte;
+        const char* layout;
+        std::vector<double> values;
+    } rows[] = {
+        {"binary output 1", RECORD_78_HEX, 6, "ffffffffffffffHfff",
+         {-31.424128, 0.384415, -0.221387, 0.000437, 0.000914, 0.000621, 0.045011, 0.042623, -9.514268, 0.263523,
+          0.162135, 0.433429, 25.135, 101.634, 0, 0.046515, 0.028722, 0.029956}},
+        {"binary output 2", RECORD_50_HEX, 4, "fffffffffff",
+         {0.270182, 0.126994, 0.433079, 0.080015, 0.046209, -9.485458, -0.002589, 0.000513, -0.004219, 22.25,
+          101.381}},
+    };
+    for (const Row& row : rows)
+    {
+        view(fromHex(row.hex));
+        CHECK_TEXT(AqUartPacket_isValid(&packet), row.label);
+        LONGS_EQUAL_TEXT(bytes.size(), AqUartPacket_computeBinaryPacketLength(packet.data), row.label);
+        AqUartPacket_startExtractionIfNeeded(&packet);
+        LONGS_EQUAL_TEXT(row.firstPayloadByte, packet.curExtractLoc, row.label);
+        for (size_t k = 0; row.layout[k] != '\0'; k++)
+        {
+            const double v =
+                row.layout[k] == 'f' ? AqUartPacket_extractFloat(&packet) : AqUartPacket_extractUint16(&packet);
+            // Half a unit of the sixth decimal, plus float resolution at the value's magnitude.
+            const double tol = 1e-6 + 1e-7 * fabs(row.values[k]);
+            DOUBLES_EQUAL_TEXT(row.values[k], v, tol, (std::string(row.label) + " field " + std::to_string(k)).c_str());
+        }
+        LONGS_EQUAL_TEXT(bytes.size() - 2, packet.curExtractLoc, row.label);
+    }
 }
 
 TEST(upack, every_extraction_member_reads_its_width_little_endian)
@@ -325,47 +273,29 @@ TEST(upack, every_extraction_member_reads_its_width_little_endian)
     for (double d : {48.5, -123.25, 12.0})
         appendLe(b, d);
     appendLe<uint32_t>(b, 0xA1B2C3D4u);
-    const uint8_t utc[] = {0xFE, 12, 31, 23, 59, 58, 0xE7, 0x03};
-    b.insert(b.end(), utc, utc + sizeof utc);
-    b.push_back(0xF6); // 246 satellites, or -10 read as signed
-    b.push_back(3);
-    b.push_back(0xEE);
+    for (uint8_t x : {0xFE, 12, 31, 23, 59, 58, 0xE7, 0x03, 0xF6, 3, 0xEE})
+        b.push_back(x); // UTC, 246 satellites (-10 signed), time status 3, leap -18
     for (int k = 0; k < 7; k++)
         appendLe(b, 1.5f * static_cast<float>(k));
     appendLe<uint16_t>(b, 0xBEEF);
     for (int k = 0; k < 9; k++)
         appendLe(b, static_cast<float>(k) + 0.5f);
     view(binaryPacket(b));
-    LONGS_EQUAL(139, bytes.size());
     LONGS_EQUAL(139, AqUartPacket_computeBinaryPacketLength(packet.data));
-    LONGS_EQUAL(1, AqUartPacket_isValid(&packet));
 
     UNSIGNED_LONGLONGS_EQUAL(0x0102030405060708ull, AqUartPacket_extractUint64(&packet));
-    LONGS_EQUAL(16, packet.curExtractLoc);
-    const vec4f q = AqUartPacket_extractVec4f(&packet);
-    DOUBLES_EQUAL(-0.25, q.c[1], 0.0);
-    DOUBLES_EQUAL(1.0, q.c[3], 0.0);
-    const vec3d pos = AqUartPacket_extractVec3d(&packet);
-    DOUBLES_EQUAL(-123.25, pos.c[1], 0.0);
-    DOUBLES_EQUAL(12.0, pos.c[2], 0.0);
+    DOUBLES_EQUAL(1.0, AqUartPacket_extractVec4f(&packet).c[3], 0.0);
+    DOUBLES_EQUAL(12.0, AqUartPacket_extractVec3d(&packet).c[2], 0.0);
     UNSIGNED_LONGS_EQUAL(0xA1B2C3D4u, AqUartPacket_extractUint32(&packet));
     const TimeUtc t = AqUartPacket_extractTimeUtc(&packet);
-    LONGS_EQUAL(-2, t.year);
-    LONGS_EQUAL(31, t.day);
-    LONGS_EQUAL(58, t.sec);
-    LONGS_EQUAL(999, t.ms);
+    CHECK(t.year == -2 && t.day == 31 && t.sec == 58 && t.ms == 999);
     const size_t satellites = packet.curExtractLoc;
     LONGS_EQUAL(246, AqUartPacket_extractUint8(&packet));
     const TimeInfo info = AqUartPacket_extractTimeInfo(&packet);
-    LONGS_EQUAL(3, info.timeStatus);
-    LONGS_EQUAL(-18, info.leapSeconds);
-    const GpsDop dop = AqUartPacket_extractGpsDop(&packet);
-    DOUBLES_EQUAL(0.0, dop.gDOP, 0.0);
-    DOUBLES_EQUAL(9.0, dop.eDOP, 0.0);
+    CHECK(info.timeStatus == 3 && info.leapSeconds == -18);
+    DOUBLES_EQUAL(9.0, AqUartPacket_extractGpsDop(&packet).eDOP, 0.0);
     LONGS_EQUAL(0xBEEF, AqUartPacket_extractUint16(&packet));
-    const mat3f dcm = AqUartPacket_extractMat3f(&packet);
-    DOUBLES_EQUAL(0.5, dcm.e[0], 0.0);
-    DOUBLES_EQUAL(8.5, dcm.e[8], 0.0);
+    DOUBLES_EQUAL(8.5, AqUartPacket_extractMat3f(&packet).e[8], 0.0);
     LONGS_EQUAL(bytes.size() - 2, packet.curExtractLoc);
 
     packet.curExtractLoc = satellites;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "aq/error_detection.h"
 #include "aq/protocol/upackf.h"
+#include "upackTestBytes.h"
 
 #include "CppUTest/TestHarness.h"
 
@@ -75,27 +75,8 @@ void installAllocationProbe() {}
 namespace
 {
 
-typedef std::vector<uint8_t> Bytes;
-
-Bytes fromHex(const char* hex)
-{
-    Bytes out;
-    for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2)
-        out.push_back(AqUtil_toUint8FromHexStr(hex + i));
-    return out;
-}
-
-Bytes text(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
-const Bytes RECORD_78 = fromHex(
-    "fa11281500019d64fbc109d2c43e33b362be0006e539bd946f3a80e8223a125d383dec952e3d713a18c175ec"
-    "863ecc06263e66eadd3e7a14c9419c44cb4200003a863e3d1a4aeb3c8365f53c428c");
-const Bytes RECORD_50 = fromHex(
-    "fa043e0048558a3eaa0a023e86bcdd3e06dfa33d06463d3d70c417c1e4b329bb4189063acb3f8abb0000b2"
-    "4113c3ca426842");
+const Bytes RECORD_78 = fromHex(RECORD_78_HEX);
+const Bytes RECORD_50 = fromHex(RECORD_50_HEX);
 
 const std::string BODY = "$AQRRG,08,+010.071,-002.342,+001.120";
 const Bytes SENTENCE_CHECKSUM = text(BODY + "*5E\r\n");
@@ -108,18 +89,6 @@ Bytes sentenceOfLength(size_t length)
     std::string s = "$AQWRG,99,";
     s += std::string(length - s.size() - 5, 'A');
     return text(s + "*XX\r\n");
-}
-
-// Sync byte, header and payload, CRC high byte first.
-Bytes binaryPacket(const Bytes& headerAndPayload)
-{
-    Bytes p(1, 0xFA);
-    for (uint8_t b : headerAndPayload)
-        p.push_back(b);
-    const uint16_t crc = AqCrc16_compute(reinterpret_cast<const char*>(p.data() + 1), p.size() - 1);
-    p.push_back(static_cast<uint8_t>(crc >> 8));
-    p.push_back(static_cast<uint8_t>(crc & 0xFF));
-    return p;
 }
 
 // Time, GPS, attitude and INS groups whose header announces 600 bytes after it
@@ -368,8 +337,8 @@ TEST(upackf, same_stream_split_anywhere_gives_the_same_packets)
             {
                 restart();
                 feed(row.stream.bytes, {cut1, cut2});
-                checkFound(row.stream, std::string(row.label) + " cuts " + std::to_string(cut1) + "+" + std::to_string(cut2),
-                           false);
+                const std::string cuts = std::to_string(cut1) + "+" + std::to_string(cut2);
+                checkFound(row.stream, std::string(row.label) + " cuts " + cuts, false);
             }
         restart();
         feed(row.stream.bytes, std::vector<size_t>(n, 1));
