@@ -108,62 +108,60 @@ TEST(spi, every_read_generator_reports_its_frame_size_and_writes_the_header_only
         ReadGen gen;
         uint8_t reg;
         size_t frame;
+#define READ(name, reg, frame) {#name, AqSpi_genRead##name, reg, frame}
     } rows[] = {
-        {"UserTag", AqSpi_genReadUserTag, 0, 4},
-        {"ModelNumber", AqSpi_genReadModelNumber, 1, 4},
-        {"HardwareRevision", AqSpi_genReadHardwareRevision, 2, 8},
-        {"SerialNumber", AqSpi_genReadSerialNumber, 3, 8},
-        {"FirmwareVersion", AqSpi_genReadFirmwareVersion, 4, 4},
-        {"SerialBaudRate", AqSpi_genReadSerialBaudRate, 5, 9},
-        {"AsyncDataOutputType", AqSpi_genReadAsyncDataOutputType, 6, 9},
-        {"AsyncDataOutputFrequency", AqSpi_genReadAsyncDataOutputFrequency, 7, 9},
-        {"YawPitchRoll", AqSpi_genReadYawPitchRoll, 8, 16},
-        {"AttitudeQuaternion", AqSpi_genReadAttitudeQuaternion, 9, 20},
-        {"QuaternionMagneticAccelerationAndAngularRates", AqSpi_genReadQuaternionMagneticAccelerationAndAngularRates,
-         15, 56},
-        {"MagneticMeasurements", AqSpi_genReadMagneticMeasurements, 17, 16},
-        {"AccelerationMeasurements", AqSpi_genReadAccelerationMeasurements, 18, 16},
-        {"AngularRateMeasurements", AqSpi_genReadAngularRateMeasurements, 19, 16},
-        {"MagneticAccelerationAndAngularRates", AqSpi_genReadMagneticAccelerationAndAngularRates, 20, 40},
-        {"MagneticAndGravityReferenceVectors", AqSpi_genReadMagneticAndGravityReferenceVectors, 21, 28},
-        {"MagnetometerCompensation", AqSpi_genReadMagnetometerCompensation, 23, 52},
-        {"AccelerationCompensation", AqSpi_genReadAccelerationCompensation, 25, 52},
-        {"ReferenceFrameRotation", AqSpi_genReadReferenceFrameRotation, 26, 40},
-        {"YawPitchRollMagneticAccelerationAndAngularRates",
-         AqSpi_genReadYawPitchRollMagneticAccelerationAndAngularRates, 27, 52},
-        {"CommunicationProtocolControl", AqSpi_genReadCommunicationProtocolControl, 30, 11},
-        {"SynchronizationControl", AqSpi_genReadSynchronizationControl, 32, 24},
-        {"SynchronizationStatus", AqSpi_genReadSynchronizationStatus, 33, 16},
-        {"AfeBasicControl", AqSpi_genReadAfeBasicControl, 35, 8},
-        {"AfeMagnetometerBasicTuning", AqSpi_genReadAfeMagnetometerBasicTuning, 36, 40},
-        {"AfeAccelerometerBasicTuning", AqSpi_genReadAfeAccelerometerBasicTuning, 38, 40},
-        {"MagnetometerCalibrationControl", AqSpi_genReadMagnetometerCalibrationControl, 44, 7},
-        {"CalculatedMagnetometerCalibration", AqSpi_genReadCalculatedMagnetometerCalibration, 47, 52},
-        {"VelocityCompensationMeasurement", AqSpi_genReadVelocityCompensationMeasurement, 50, 16},
-        {"VelocityCompensationControl", AqSpi_genReadVelocityCompensationControl, 51, 13},
-        {"ImuMeasurements", AqSpi_genReadImuMeasurements, 54, 48},
-        {"GpsConfiguration", AqSpi_genReadGpsConfiguration, 55, 9},
-        {"GpsAntennaOffset", AqSpi_genReadGpsAntennaOffset, 57, 16},
-        {"GpsSolutionLla", AqSpi_genReadGpsSolutionLla, 58, 76},
-        {"GpsSolutionEcef", AqSpi_genReadGpsSolutionEcef, 59, 76},
-        {"InsSolutionLla", AqSpi_genReadInsSolutionLla, 63, 76},
-        {"InsSolutionEcef", AqSpi_genReadInsSolutionEcef, 64, 76},
-        {"InsBasicConfiguration", AqSpi_genReadInsBasicConfiguration, 67, 8},
-        {"InsStateLla", AqSpi_genReadInsStateLla, 72, 76},
-        {"InsStateEcef", AqSpi_genReadInsStateEcef, 73, 76},
-        {"StartupFilterBiasEstimate", AqSpi_genReadStartupFilterBiasEstimate, 74, 32},
-        {"DeltaThetaAndDeltaVelocity", AqSpi_genReadDeltaThetaAndDeltaVelocity, 80, 32},
-        {"DeltaThetaAndDeltaVelocityConfiguration", AqSpi_genReadDeltaThetaAndDeltaVelocityConfiguration, 82, 10},
-        {"ReferenceVectorConfiguration", AqSpi_genReadReferenceVectorConfiguration, 83, 44},
-        {"GyroCompensation", AqSpi_genReadGyroCompensation, 84, 52},
-        {"ImuFilteringConfiguration", AqSpi_genReadImuFilteringConfiguration, 85, 19},
-        {"GpsCompassBaseline", AqSpi_genReadGpsCompassBaseline, 93, 28},
-        {"GpsCompassEstimatedBaseline", AqSpi_genReadGpsCompassEstimatedBaseline, 97, 32},
-        {"YawPitchRollTrueBodyAccelerationAndAngularRates",
-         AqSpi_genReadYawPitchRollTrueBodyAccelerationAndAngularRates, 239, 40},
-        {"YawPitchRollTrueInertialAccelerationAndAngularRates",
-         AqSpi_genReadYawPitchRollTrueInertialAccelerationAndAngularRates, 240, 40},
+        READ(UserTag, 0, 4),
+        READ(ModelNumber, 1, 4),
+        READ(HardwareRevision, 2, 8),
+        READ(SerialNumber, 3, 8),
+        READ(FirmwareVersion, 4, 4),
+        READ(SerialBaudRate, 5, 9),
+        READ(AsyncDataOutputType, 6, 9),
+        READ(AsyncDataOutputFrequency, 7, 9),
+        READ(YawPitchRoll, 8, 16),
+        READ(AttitudeQuaternion, 9, 20),
+        READ(QuaternionMagneticAccelerationAndAngularRates, 15, 56),
+        READ(MagneticMeasurements, 17, 16),
+        READ(AccelerationMeasurements, 18, 16),
+        READ(AngularRateMeasurements, 19, 16),
+        READ(MagneticAccelerationAndAngularRates, 20, 40),
+        READ(MagneticAndGravityReferenceVectors, 21, 28),
+        READ(MagnetometerCompensation, 23, 52),
+        READ(AccelerationCompensation, 25, 52),
+        READ(ReferenceFrameRotation, 26, 40),
+        READ(YawPitchRollMagneticAccelerationAndAngularRates, 27, 52),
+        READ(CommunicationProtocolControl, 30, 11),
+        READ(SynchronizationControl, 32, 24),
+        READ(SynchronizationStatus, 33, 16),
+        READ(AfeBasicControl, 35, 8),
+        READ(AfeMagnetometerBasicTuning, 36, 40),
+        READ(AfeAccelerometerBasicTuning, 38, 40),
+        READ(MagnetometerCalibrationControl, 44, 7),
+        READ(CalculatedMagnetometerCalibration, 47, 52),
+        READ(VelocityCompensationMeasurement, 50, 16),
+        READ(VelocityCompensationControl, 51, 13),
+        READ(ImuMeasurements, 54, 48),
+        READ(GpsConfiguration, 55, 9),
+        READ(GpsAntennaOffset, 57, 16),
+        READ(GpsSolutionLla, 58, 76),
+        READ(GpsSolutionEcef, 59, 76),
+        READ(InsSolutionLla, 63, 76),
+        READ(InsSolutionEcef, 64, 76),
+        READ(InsBasicConfiguration, 67, 8),
+        READ(InsStateLla, 72, 76),
+        READ(InsStateEcef, 73, 76),
+        READ(StartupFilterBiasEstimate, 74, 32),
+        READ(DeltaThetaAndDeltaVelocity, 80, 32),
+        READ(DeltaThetaAndDeltaVelocityConfiguration, 82, 10),
+        READ(ReferenceVectorConfiguration, 83, 44),
+        READ(GyroCompensation, 84, 52),
+        READ(ImuFilteringConfiguration, 85, 19),
+        READ(GpsCompassBaseline, 93, 28),
+        READ(GpsCompassEstimatedBaseline, 97, 32),
+        READ(YawPitchRollTrueBodyAccelerationAndAngularRates, 239, 40),
+        READ(YawPitchRollTrueInertialAccelerationAndAngularRates, 240, 40),
     };
+#undef READ
     for (const Row& r : rows)
     {
         setup();
@@ -639,189 +637,79 @@ struct ParseRow
     AnyParse parse;
 };
 
+// One row per parser, its outputs pointed into Outs.
+#define PARSER(name, ...) {#name, [](const char* r, Outs& o) { return AqSpi_parse##name(r, __VA_ARGS__); }}
+
 std::vector<ParseRow> everyParser()
 {
     return {
-        {"UserTag", [](const char* r, Outs& o) { return AqSpi_parseUserTag(r, o.text, sizeof o.text); }},
-        {"ModelNumber", [](const char* r, Outs& o) { return AqSpi_parseModelNumber(r, o.text, sizeof o.text); }},
-        {"HardwareRevision", [](const char* r, Outs& o) { return AqSpi_parseHardwareRevision(r, &o.w[0]); }},
-        {"SerialNumber", [](const char* r, Outs& o) { return AqSpi_parseSerialNumber(r, &o.w[0]); }},
-        {"FirmwareVersion",
-         [](const char* r, Outs& o) { return AqSpi_parseFirmwareVersion(r, o.text, sizeof o.text); }},
-        {"SerialBaudRate", [](const char* r, Outs& o) { return AqSpi_parseSerialBaudRate(r, &o.w[0]); }},
-        {"AsyncDataOutputType", [](const char* r, Outs& o) { return AqSpi_parseAsyncDataOutputType(r, &o.w[0]); }},
-        {"AsyncDataOutputFrequency",
-         [](const char* r, Outs& o) { return AqSpi_parseAsyncDataOutputFrequency(r, &o.w[0]); }},
-        {"YawPitchRoll", [](const char* r, Outs& o) { return AqSpi_parseYawPitchRoll(r, &o.v[0]); }},
-        {"AttitudeQuaternion", [](const char* r, Outs& o) { return AqSpi_parseAttitudeQuaternion(r, &o.q); }},
-        {"QuaternionMagneticAccelerationAndAngularRates",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseQuaternionMagneticAccelerationAndAngularRates(r, &o.q, &o.v[0], &o.v[1], &o.v[2]);
-         }},
-        {"MagneticMeasurements", [](const char* r, Outs& o) { return AqSpi_parseMagneticMeasurements(r, &o.v[0]); }},
-        {"AccelerationMeasurements",
-         [](const char* r, Outs& o) { return AqSpi_parseAccelerationMeasurements(r, &o.v[0]); }},
-        {"AngularRateMeasurements",
-         [](const char* r, Outs& o) { return AqSpi_parseAngularRateMeasurements(r, &o.v[0]); }},
-        {"MagneticAccelerationAndAngularRates",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseMagneticAccelerationAndAngularRates(r, &o.v[0], &o.v[1], &o.v[2]);
-         }},
-        {"MagneticAndGravityReferenceVectors",
-         [](const char* r, Outs& o) { return AqSpi_parseMagneticAndGravityReferenceVectors(r, &o.v[0], &o.v[1]); }},
-        {"MagnetometerCompensation",
-         [](const char* r, Outs& o) { return AqSpi_parseMagnetometerCompensation(r, &o.m, &o.v[0]); }},
-        {"AccelerationCompensation",
-         [](const char* r, Outs& o) { return AqSpi_parseAccelerationCompensation(r, &o.m, &o.v[0]); }},
-        {"ReferenceFrameRotation", [](const char* r, Outs& o) { return AqSpi_parseReferenceFrameRotation(r, &o.m); }},
-        {"YawPitchRollMagneticAccelerationAndAngularRates",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseYawPitchRollMagneticAccelerationAndAngularRates(r, &o.v[0], &o.v[1], &o.v[2], &o.v[3]);
-         }},
-        {"CommunicationProtocolControl",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseCommunicationProtocolControl(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.b[4], &o.b[5],
-                                                            &o.b[6]);
-         }},
-        {"SynchronizationControl",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseSynchronizationControl(r, &o.b[0], &o.b[1], &o.h[0], &o.w[0], &o.b[2], &o.b[3],
-                                                      &o.h[1], &o.w[1], &o.w[2]);
-         }},
-        {"SynchronizationStatus",
-         [](const char* r, Outs& o) { return AqSpi_parseSynchronizationStatus(r, &o.w[0], &o.w[1], &o.w[2]); }},
-        {"AfeBasicControl",
-         [](const char* r, Outs& o) { return AqSpi_parseAfeBasicControl(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3]); }},
-        {"AfeMagnetometerBasicTuning",
-         [](const char* r, Outs& o) { return AqSpi_parseAfeMagnetometerBasicTuning(r, &o.v[0], &o.v[1], &o.v[2]); }},
-        {"AfeAccelerometerBasicTuning",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseAfeAccelerometerBasicTuning(r, &o.v[0], &o.v[1], &o.v[2]);
-         }},
-        {"AfeGyroBasicTuning",
-         [](const char* r, Outs& o) { return AqSpi_parseAfeGyroBasicTuning(r, &o.v[0], &o.v[1], &o.v[2]); }},
-        {"MagnetometerCalibrationControl",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseMagnetometerCalibrationControl(r, &o.b[0], &o.b[1], &o.b[2]);
-         }},
-        {"CalculatedMagnetometerCalibration",
-         [](const char* r, Outs& o) { return AqSpi_parseCalculatedMagnetometerCalibration(r, &o.m, &o.v[0]); }},
-        {"VelocityCompensationMeasurement",
-         [](const char* r, Outs& o) { return AqSpi_parseVelocityCompensationMeasurement(r, &o.v[0]); }},
-        {"VelocityCompensationControl",
-         [](const char* r, Outs& o) { return AqSpi_parseVelocityCompensationControl(r, &o.b[0], &o.f[0], &o.f[1]); }},
-        {"ImuMeasurements",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseImuMeasurements(r, &o.v[0], &o.v[1], &o.v[2], &o.f[0], &o.f[1]);
-         }},
-        {"GpsConfiguration",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseGpsConfiguration(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.b[4]);
-         }},
-        {"GpsAntennaOffset", [](const char* r, Outs& o) { return AqSpi_parseGpsAntennaOffset(r, &o.v[0]); }},
-        {"GpsSolutionLla",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseGpsSolutionLla(r, &o.d[0], &o.h[0], &o.b[0], &o.b[1], &o.V, &o.v[0], &o.v[1], &o.f[0],
-                                              &o.f[1]);
-         }},
-        {"GpsSolutionEcef",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseGpsSolutionEcef(r, &o.d[0], &o.h[0], &o.b[0], &o.b[1], &o.V, &o.v[0], &o.v[1],
-                                               &o.f[0], &o.f[1]);
-         }},
-        {"InsSolutionLla",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseInsSolutionLla(r, &o.d[0], &o.h[0], &o.h[1], &o.v[0], &o.V, &o.v[1], &o.f[0], &o.f[1],
-                                              &o.f[2]);
-         }},
-        {"InsSolutionEcef",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseInsSolutionEcef(r, &o.d[0], &o.h[0], &o.h[1], &o.v[0], &o.V, &o.v[1], &o.f[0],
-                                               &o.f[1], &o.f[2]);
-         }},
-        {"InsBasicConfiguration",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseInsBasicConfiguration(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3]);
-         }},
-        {"InsStateLla",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseInsStateLla(r, &o.v[0], &o.V, &o.v[1], &o.v[2], &o.v[3]);
-         }},
-        {"InsStateEcef",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseInsStateEcef(r, &o.v[0], &o.V, &o.v[1], &o.v[2], &o.v[3]);
-         }},
-        {"StartupFilterBiasEstimate",
-         [](const char* r, Outs& o) { return AqSpi_parseStartupFilterBiasEstimate(r, &o.v[0], &o.v[1], &o.f[0]); }},
-        {"DeltaThetaAndDeltaVelocity",
-         [](const char* r, Outs& o) { return AqSpi_parseDeltaThetaAndDeltaVelocity(r, &o.f[0], &o.v[0], &o.v[1]); }},
-        {"DeltaThetaAndDeltaVelocityConfiguration",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseDeltaThetaAndDeltaVelocityConfiguration(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3],
-                                                                       &o.h[0]);
-         }},
-        {"ReferenceVectorConfiguration",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseReferenceVectorConfiguration(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.w[0], &o.f[0],
-                                                            &o.V);
-         }},
-        {"GyroCompensation", [](const char* r, Outs& o) { return AqSpi_parseGyroCompensation(r, &o.m, &o.v[0]); }},
-        {"ImuFilteringConfiguration",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseImuFilteringConfiguration(r, &o.h[0], &o.h[1], &o.h[2], &o.h[3], &o.h[4], &o.b[0],
-                                                         &o.b[1], &o.b[2], &o.b[3], &o.b[4]);
-         }},
-        {"GpsCompassBaseline",
-         [](const char* r, Outs& o) { return AqSpi_parseGpsCompassBaseline(r, &o.v[0], &o.v[1]); }},
-        {"GpsCompassEstimatedBaseline",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseGpsCompassEstimatedBaseline(r, &o.b[0], &o.b[1], &o.h[0], &o.v[0], &o.v[1]);
-         }},
-        {"YawPitchRollTrueBodyAccelerationAndAngularRates",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseYawPitchRollTrueBodyAccelerationAndAngularRates(r, &o.v[0], &o.v[1], &o.v[2]);
-         }},
-        {"YawPitchRollTrueInertialAccelerationAndAngularRates",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseYawPitchRollTrueInertialAccelerationAndAngularRates(r, &o.v[0], &o.v[1], &o.v[2]);
-         }},
-        {"FilterMeasurementsVarianceParameters",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseFilterMeasurementsVarianceParameters(r, &o.f[0], &o.v[0], &o.v[1], &o.v[2]);
-         }},
-        {"FilterActiveTuningParameters",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseFilterActiveTuningParameters(r, &o.f[0], &o.f[1], &o.f[2], &o.f[3]);
-         }},
-        {"FilterBasicControl",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseFilterBasicControl(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.v[0]);
-         }},
-        {"AfeMagnetometerAdvancedTuning",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseAfeMagnetometerAdvancedTuning(r, &o.v[0], &o.v[1], &o.f[0], &o.f[1], &o.f[2]);
-         }},
-        {"AfeAccelerometerAdvancedTuning",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseAfeAccelerometerAdvancedTuning(r, &o.v[0], &o.v[1], &o.f[0], &o.f[1], &o.f[2]);
-         }},
-        {"FilterStartupGyroBias", [](const char* r, Outs& o) { return AqSpi_parseFilterStartupGyroBias(r, &o.v[0]); }},
-        {"IndoorHeadingModeControl",
-         [](const char* r, Outs& o) { return AqSpi_parseIndoorHeadingModeControl(r, &o.f[0], &o.b[0]); }},
-        {"VelocityCompensationStatus",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseVelocityCompensationStatus(r, &o.f[0], &o.f[1], &o.v[0], &o.v[1]);
-         }},
-        {"InsAdvancedConfiguration",
-         [](const char* r, Outs& o) {
-             return AqSpi_parseInsAdvancedConfiguration(r, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.b[4], &o.b[5],
-                                                        &o.b[6], &o.b[7], &o.f[0], &o.f[1], &o.f[2], &o.f[3],
-                                                        &o.f[4], &o.f[5], &o.f[6]);
-         }},
-        {"ImuRateConfiguration",
-         [](const char* r, Outs& o) { return AqSpi_parseImuRateConfiguration(r, &o.h[0], &o.h[1], &o.f[0], &o.f[1]); }},
+        PARSER(UserTag, o.text, sizeof o.text),
+        PARSER(ModelNumber, o.text, sizeof o.text),
+        PARSER(HardwareRevision, &o.w[0]),
+        PARSER(SerialNumber, &o.w[0]),
+        PARSER(FirmwareVersion, o.text, sizeof o.text),
+        PARSER(SerialBaudRate, &o.w[0]),
+        PARSER(AsyncDataOutputType, &o.w[0]),
+        PARSER(AsyncDataOutputFrequency, &o.w[0]),
+        PARSER(YawPitchRoll, &o.v[0]),
+        PARSER(AttitudeQuaternion, &o.q),
+        PARSER(QuaternionMagneticAccelerationAndAngularRates, &o.q, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(MagneticMeasurements, &o.v[0]),
+        PARSER(AccelerationMeasurements, &o.v[0]),
+        PARSER(AngularRateMeasurements, &o.v[0]),
+        PARSER(MagneticAccelerationAndAngularRates, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(MagneticAndGravityReferenceVectors, &o.v[0], &o.v[1]),
+        PARSER(MagnetometerCompensation, &o.m, &o.v[0]),
+        PARSER(AccelerationCompensation, &o.m, &o.v[0]),
+        PARSER(ReferenceFrameRotation, &o.m),
+        PARSER(YawPitchRollMagneticAccelerationAndAngularRates, &o.v[0], &o.v[1], &o.v[2], &o.v[3]),
+        PARSER(CommunicationProtocolControl, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.b[4], &o.b[5], &o.b[6]),
+        PARSER(SynchronizationControl, &o.b[0], &o.b[1], &o.h[0], &o.w[0], &o.b[2], &o.b[3], &o.h[1], &o.w[1], &o.w[2]),
+        PARSER(SynchronizationStatus, &o.w[0], &o.w[1], &o.w[2]),
+        PARSER(AfeBasicControl, &o.b[0], &o.b[1], &o.b[2], &o.b[3]),
+        PARSER(AfeMagnetometerBasicTuning, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(AfeAccelerometerBasicTuning, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(AfeGyroBasicTuning, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(MagnetometerCalibrationControl, &o.b[0], &o.b[1], &o.b[2]),
+        PARSER(CalculatedMagnetometerCalibration, &o.m, &o.v[0]),
+        PARSER(VelocityCompensationMeasurement, &o.v[0]),
+        PARSER(VelocityCompensationControl, &o.b[0], &o.f[0], &o.f[1]),
+        PARSER(ImuMeasurements, &o.v[0], &o.v[1], &o.v[2], &o.f[0], &o.f[1]),
+        PARSER(GpsConfiguration, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.b[4]),
+        PARSER(GpsAntennaOffset, &o.v[0]),
+        PARSER(GpsSolutionLla, &o.d[0], &o.h[0], &o.b[0], &o.b[1], &o.V, &o.v[0], &o.v[1], &o.f[0], &o.f[1]),
+        PARSER(GpsSolutionEcef, &o.d[0], &o.h[0], &o.b[0], &o.b[1], &o.V, &o.v[0], &o.v[1], &o.f[0], &o.f[1]),
+        PARSER(InsSolutionLla, &o.d[0], &o.h[0], &o.h[1], &o.v[0], &o.V, &o.v[1], &o.f[0], &o.f[1], &o.f[2]),
+        PARSER(InsSolutionEcef, &o.d[0], &o.h[0], &o.h[1], &o.v[0], &o.V, &o.v[1], &o.f[0], &o.f[1], &o.f[2]),
+        PARSER(InsBasicConfiguration, &o.b[0], &o.b[1], &o.b[2], &o.b[3]),
+        PARSER(InsStateLla, &o.v[0], &o.V, &o.v[1], &o.v[2], &o.v[3]),
+        PARSER(InsStateEcef, &o.v[0], &o.V, &o.v[1], &o.v[2], &o.v[3]),
+        PARSER(StartupFilterBiasEstimate, &o.v[0], &o.v[1], &o.f[0]),
+        PARSER(DeltaThetaAndDeltaVelocity, &o.f[0], &o.v[0], &o.v[1]),
+        PARSER(DeltaThetaAndDeltaVelocityConfiguration, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.h[0]),
+        PARSER(ReferenceVectorConfiguration, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.w[0], &o.f[0], &o.V),
+        PARSER(GyroCompensation, &o.m, &o.v[0]),
+        PARSER(ImuFilteringConfiguration, &o.h[0], &o.h[1], &o.h[2], &o.h[3], &o.h[4], &o.b[0], &o.b[1], &o.b[2],
+               &o.b[3], &o.b[4]),
+        PARSER(GpsCompassBaseline, &o.v[0], &o.v[1]),
+        PARSER(GpsCompassEstimatedBaseline, &o.b[0], &o.b[1], &o.h[0], &o.v[0], &o.v[1]),
+        PARSER(YawPitchRollTrueBodyAccelerationAndAngularRates, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(YawPitchRollTrueInertialAccelerationAndAngularRates, &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(FilterMeasurementsVarianceParameters, &o.f[0], &o.v[0], &o.v[1], &o.v[2]),
+        PARSER(FilterActiveTuningParameters, &o.f[0], &o.f[1], &o.f[2], &o.f[3]),
+        PARSER(FilterBasicControl, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.v[0]),
+        PARSER(AfeMagnetometerAdvancedTuning, &o.v[0], &o.v[1], &o.f[0], &o.f[1], &o.f[2]),
+        PARSER(AfeAccelerometerAdvancedTuning, &o.v[0], &o.v[1], &o.f[0], &o.f[1], &o.f[2]),
+        PARSER(FilterStartupGyroBias, &o.v[0]),
+        PARSER(IndoorHeadingModeControl, &o.f[0], &o.b[0]),
+        PARSER(VelocityCompensationStatus, &o.f[0], &o.f[1], &o.v[0], &o.v[1]),
+        PARSER(InsAdvancedConfiguration, &o.b[0], &o.b[1], &o.b[2], &o.b[3], &o.b[4], &o.b[5], &o.b[6], &o.b[7],
+               &o.f[0], &o.f[1], &o.f[2], &o.f[3], &o.f[4], &o.f[5], &o.f[6]),
+        PARSER(ImuRateConfiguration, &o.h[0], &o.h[1], &o.f[0], &o.f[1]),
     };
 }
+
+#undef PARSER
 
 }  // namespace
 
