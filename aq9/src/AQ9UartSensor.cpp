@@ -308,24 +308,35 @@ int AQ9UartSensor::readBinaryRecord(char* buf, size_t bufSize)
     return total;
 }
 
+// "$AQBOM,<n>" plus CRC trailer. A buffer too small for the whole command is
+// left empty with requestSize 0, so nothing partial is ever sent.
+static AqError genBinaryRequest(const char* text, char* buf, size_t bufSize, size_t& requestSize)
+{
+    const size_t textLength = strlen(text);
+    memset(buf, 0, bufSize);
+    requestSize = 0;
+    if (bufSize <= textLength)
+        return E_BUFFER_TOO_SMALL;
+    memcpy(buf, text, textLength);
+    size_t length = textLength;
+    AqError e = AqUartPacket_finalizeCommand(AQERRORDETECTIONMODE_CRC, reinterpret_cast<uint8_t*>(buf), &length, bufSize);
+    if (e != E_NONE)
+    {
+        memset(buf, 0, bufSize);
+        return e;
+    }
+    requestSize = length;
+    return E_NONE;
+}
+
 AqError AQ9UartSensor::genBinaryReg1Request(char* buf, size_t bufSize, size_t& requestSize, size_t& /*responseSize*/)
 {
-    memset(buf, 0, bufSize);
-    static const char kText[] = "$AQBOM,1";
-    memcpy(buf, kText, sizeof kText - 1);
-    requestSize = sizeof kText - 1;
-    AqUartPacket_finalizeCommand(AQERRORDETECTIONMODE_CRC, reinterpret_cast<uint8_t*>(buf), &requestSize, bufSize);
-    return E_NONE;
+    return genBinaryRequest("$AQBOM,1", buf, bufSize, requestSize);
 }
 
 AqError AQ9UartSensor::genBinaryReg2Request(char* buf, size_t bufSize, size_t& requestSize, size_t& /*responseSize*/)
 {
-    memset(buf, 0, bufSize);
-    static const char kText[] = "$AQBOM,2";
-    memcpy(buf, kText, sizeof kText - 1);
-    requestSize = sizeof kText - 1;
-    AqUartPacket_finalizeCommand(AQERRORDETECTIONMODE_CRC, reinterpret_cast<uint8_t*>(buf), &requestSize, bufSize);
-    return E_NONE;
+    return genBinaryRequest("$AQBOM,2", buf, bufSize, requestSize);
 }
 
 ahrsData_SensorUnits AQ9UartSensor::getAhrsData()

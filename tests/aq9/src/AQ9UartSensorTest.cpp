@@ -399,6 +399,15 @@ TEST(AQ9UartSensor, unanswered_operations_send_five_times_and_keep_their_flag_ra
     }
 }
 
+TEST(AQ9UartSensor, a_command_too_long_for_the_buffer_is_never_sent)
+{
+    bringUp();
+    aqs->_settings.MagCompC = oneToNine(1e30);  // each printed with six decimals
+    LONGS_EQUAL(E_BUFFER_TOO_SMALL, aqs->sendMagCompensation());
+    LONGS_EQUAL(0, sensor.sent.size());
+    CHECK_FALSE(aqs->gIsCheckingForMagCompResponse);
+}
+
 TEST(AQ9UartSensor, prefix_mismatch_keeps_the_flag_and_logs_only_for_the_four_commands)
 {
     struct Row
@@ -617,6 +626,11 @@ TEST(AQ9UartSensor, polls_request_their_output_and_switch_the_port_to_raw)
     LONGS_EQUAL(99, response);
     aqs->genBinaryReg2Request(buf, sizeof buf, size, response);
     STRCMP_EQUAL("$AQBOM,2*B546\r\n", buf);
+    // One byte short of command and terminator: nothing to send, nothing past the buffer.
+    buf[15] = 0x7E;
+    LONGS_EQUAL(E_BUFFER_TOO_SMALL, aqs->genBinaryReg1Request(buf, 15, size, response));
+    LONGS_EQUAL(0, size);
+    LONGS_EQUAL(0x7E, buf[15]);
 
     bringUp();
     std::vector<unsigned char> rec1 = fromHex(kRecord1);
