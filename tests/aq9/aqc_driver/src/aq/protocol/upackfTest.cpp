@@ -1,6 +1,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -346,6 +348,45 @@ TEST(upackf, same_stream_split_anywhere_gives_the_same_packets)
         for (const Found& f : rec.found)
             LONGS_EQUAL_TEXT(IN_BUFFER, f.where, row.label);
     }
+}
+
+TEST(upackf, hostile_streams_only_yield_intact_packets_from_the_stream)
+{
+    // Random bytes rich in framing characters, around real packets, in random reads:
+    // whatever is reported must pass its check, lie in the caller's data or the
+    // buffer, and be exactly the stream's bytes at the reported index.
+    std::mt19937 rng(4);
+    const uint8_t framing[] = {'$', 0xFA, '\r', '\n', 'X', '*', 0x00, 0x01};
+    size_t reported = 0;
+    for (int round = 0; round < 300; round++)
+    {
+        restart();
+        Bytes stream;
+        while (stream.size() < 700)
+        {
+            const unsigned pick = rng() % 8;
+            const Bytes part = pick == 0 ? RECORD_78 : pick == 1 ? RECORD_50 : pick == 2 ? SENTENCE_CRC : Bytes();
+            stream.insert(stream.end(), part.begin(), part.end());
+            for (unsigned k = rng() % 6; k > 0; k--)
+                stream.push_back(rng() % 2 ? framing[rng() % sizeof framing] : static_cast<uint8_t>(rng()));
+        }
+        std::vector<size_t> sizes;
+        for (size_t used = 0; used < stream.size(); used += sizes.back())
+            sizes.push_back(1 + rng() % 300);
+        feed(stream, sizes);
+        for (const Found& f : rec.found)
+        {
+            AqUartPacket p;
+            Bytes copy = f.bytes;
+            AqUartPacket_initialize(&p, copy.data(), copy.size());
+            CHECK(AqUartPacket_isValid(&p));
+            CHECK(f.where != OUTSIDE);
+            CHECK(f.index + f.bytes.size() <= stream.size());
+            CHECK(std::equal(f.bytes.begin(), f.bytes.end(), stream.begin() + f.index));
+        }
+        reported += rec.found.size();
+    }
+    CHECK(reported > 300);
 }
 
 TEST(upackf, a_handler_cannot_be_replaced)
