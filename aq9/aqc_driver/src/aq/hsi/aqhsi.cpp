@@ -19,10 +19,15 @@ const AqHsiFom fomEvalThresholds[3] = {
 namespace {
 const unsigned int MAX_FOM_SCORE = 3;
 
-bool is3d(AqHsiLibMode m) { return m == HSI_MODE_3D || m == HSI_MODE_3D_NOLOCATION; }
-
-bool is2d(AqHsiLibMode m)
+bool is3d(const AqHsiConfig* c)
 {
+    int32_t m = aqhsi_mode(c);
+    return m == HSI_MODE_3D || m == HSI_MODE_3D_NOLOCATION;
+}
+
+bool is2d(const AqHsiConfig* c)
+{
+    int32_t m = aqhsi_mode(c);
     return m == HSI_MODE_2D || m == HSI_MODE_2D_NOLOCATION || m == HSI_MODE_2D_SCALE_S33;
 }
 
@@ -31,14 +36,14 @@ bool finite3(const aq_vec3f& v) { return isfinite(v.c[0]) && isfinite(v.c[1]) &&
 
 void aqhsi_init(AqHsiConfig* c)
 {
-    if (c->mode == HSI_MODE_3D_NOLOCATION || c->mode == HSI_MODE_2D_NOLOCATION) {
+    if (aqhsi_mode(c) == HSI_MODE_3D_NOLOCATION || aqhsi_mode(c) == HSI_MODE_2D_NOLOCATION) {
         c->latitude = 0.0f;
         c->longitude = 0.0f;
     }
     AqHsiDipole dipole = aqhsi_dipole_init(c);
-    if (is3d(c->mode))
+    if (is3d(c))
         aqhsi_3d_init(dipole, c);
-    else if (is2d(c->mode))
+    else if (is2d(c))
         aqhsi_2d_init(dipole, c);
 }
 
@@ -47,8 +52,8 @@ int8_t aqhsi_keep(AqHsiConfig* c, AqHsiYmr meas)
     // One non-finite reading would poison every later fit: refuse it uncounted.
     if (!finite3(meas.mag) || !finite3(meas.ypr) || !finite3(meas.gyro)) return 0;
     AqHsiDipole dipole = aqhsi_dipole_get_dipole(0);
-    if (is3d(c->mode)) return aqhsi_3d_keep(dipole, c, meas.ypr);
-    if (is2d(c->mode)) return aqhsi_2d_keep(dipole, c, meas.ypr, meas.gyro);
+    if (is3d(c)) return aqhsi_3d_keep(dipole, c, meas.ypr);
+    if (is2d(c)) return aqhsi_2d_keep(dipole, c, meas.ypr, meas.gyro);
     return 0;
 }
 
@@ -56,12 +61,12 @@ AqError aqhsi_solve(AqHsiConfig* c, AqHsiYmr* meas, size_t numMeas, AqHsiSol* hs
 {
     AqHsiDipole dipole = aqhsi_dipole_get_dipole(0);
     AqError code;
-    if (is3d(c->mode)) {
+    if (is3d(c)) {
         code = aqhsi_3d_solve(dipole, c, meas, NULL, numMeas, hsisoln, NULL);
         if (code == E_NONE) aqhsi_dipole_update(hsisoln->magInc, 0);
         return code;
     }
-    if (is2d(c->mode)) {
+    if (is2d(c)) {
         code = aqhsi_2d_solve(dipole, c, meas, NULL, numMeas, hsisoln, NULL);
         if (code == E_NONE) aqhsi_dipole_update(hsisoln->magInc, 1);
         return code;
@@ -85,9 +90,9 @@ void accumulate(float res, size_t c1, float* mean, float* max, float* var)
 void coverage(AqHsiConfig* c, AqHsiDipole dp, AqHsiYmr* meas, size_t numMeas, AqHsiSol* sol, AqHsiFom* FOM)
 {
     AqHsiSol scratch = *sol;
-    if (is3d(c->mode))
+    if (is3d(c))
         (void)aqhsi_3d_solve(dp, c, meas, sol, numMeas, &scratch, FOM);
-    else if (is2d(c->mode))
+    else if (is2d(c))
         (void)aqhsi_2d_solve(dp, c, meas, sol, numMeas, &scratch, FOM);
 }
 }

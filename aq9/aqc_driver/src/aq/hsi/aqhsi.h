@@ -7,6 +7,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "aq/error.h"
 #include "aq/hsi/aqamath.h"
@@ -66,6 +67,15 @@ typedef struct AqHsiFom
 } AqHsiFom;
 
 #define AQHSI_NUM_FOM 8
+
+// The configured mode as a plain number: a caller may have stored any value in
+// the field, and only 1 to 5 select a solver.
+static inline int32_t aqhsi_mode(const AqHsiConfig* c)
+{
+    int32_t m;
+    memcpy(&m, &c->mode, sizeof m);
+    return m;
+}
 
 void aqhsi_init(AqHsiConfig* c);
 int8_t aqhsi_keep(AqHsiConfig* c, AqHsiYmr meas);

@@ -216,8 +216,8 @@ AqError aqhsi_ellipse2HSI(AqHsiDipole dipole, AqHsiConfig* c, float* EP, float* 
     if (!allFinite(v, 5)) return E_ILL_CONDITIONED;
     if (fabsf(Zn[2]) < 1e-8f) return E_ILL_CONDITIONED;
     double u = (double)Zn[0] / Zn[2], w = (double)Zn[1] / Zn[2];
-    bool noLocation = c->mode == HSI_MODE_2D_NOLOCATION;
-    double s33 = (noLocation || c->mode == HSI_MODE_2D_SCALE_S33) ? verticalScale(v[0], v[2], u, w) : 1.0;
+    bool noLocation = aqhsi_mode(c) == HSI_MODE_2D_NOLOCATION;
+    double s33 = (noLocation || aqhsi_mode(c) == HSI_MODE_2D_SCALE_S33) ? verticalScale(v[0], v[2], u, w) : 1.0;
     SI[0] = (float)(s33 * u * u + v[0]);
     SI[4] = (float)(s33 * w * w + v[2]);
     SI[1] = SI[3] = (float)(s33 * u * w + v[1]);
@@ -247,7 +247,7 @@ AqError aqhsi_2d_solve(AqHsiDipole dipole, AqHsiConfig* c, AqHsiYmr* meas, AqHsi
     if (code != E_NONE) return code;
     code = aqhsi_ellipse2HSI(dipole, c, EP, Zn, SI, HIb);
     if (code != E_NONE) return code;
-    hsisoln->magInc = c->mode == HSI_MODE_2D_NOLOCATION ? SI[8] / Zn[2] : dipole.Bdown;
+    hsisoln->magInc = aqhsi_mode(c) == HSI_MODE_2D_NOLOCATION ? SI[8] / Zn[2] : dipole.Bdown;
     float t[9], SIinv[9], h[3];
     aq_mult_m3_m3(Rest, SI, t);
     aq_mult_m3_m3(t, RestT, hsisoln->SI.e);

@@ -447,9 +447,9 @@ AqHsiPatchDef patchdef = {&Patches122[0][0], 1.0f, {{0.0f, 0.0f, 0.0f}}};
 float Patches2D[AQHSI_MAX_PATCHES][3];
 int lastPatch = 0;
 
-bool is3dMode(int mode) { return mode == HSI_MODE_3D || mode == HSI_MODE_3D_NOLOCATION; }
+bool is3dMode(int32_t mode) { return mode == HSI_MODE_3D || mode == HSI_MODE_3D_NOLOCATION; }
 
-bool is2dMode(int mode)
+bool is2dMode(int32_t mode)
 {
     return mode == HSI_MODE_2D || mode == HSI_MODE_2D_NOLOCATION || mode == HSI_MODE_2D_SCALE_S33;
 }
@@ -495,9 +495,9 @@ void clearFill(AqHsiPatchFill* f, uint32_t n)
 void aqhsi_patches_init(AqHsiConfig* c)
 {
     float halfAngle = 0.0f;
-    if (is3dMode(c->mode))
+    if (is3dMode(aqhsi_mode(c)))
         halfAngle = select3d(c);
-    else if (is2dMode(c->mode))
+    else if (is2dMode(aqhsi_mode(c)))
         halfAngle = select2d(c);
     patchdef.cosErr = cosf(halfAngle);
     clearFill(&northPatches, c->nPatches);
