@@ -18,11 +18,11 @@ namespace {
 
 const int kBaud = 115200;
 const uint8_t kSyncByte = 0xFA;
-const size_t kHeaderBytes = 11;       // sync byte and the ten header bytes read after it
-const size_t kLongestHeader = 16;     // sync, groups and seven group-field words
-const int kMaxSyncReads = 512;        // a babbling sensor still ends the search
-const int kMaxAsciiChars = 254;       // _rxBuf also takes the appended line feed and a zero
-const unsigned kReadTimeout = 10;     // tenths of a second
+const size_t kHeaderBytes = 11;    // sync byte and the ten header bytes read after it
+const size_t kLongestHeader = 16;  // sync, groups and seven group-field words
+const int kMaxSyncReads = 512;     // a babbling sensor still ends the search
+const int kMaxAsciiChars = 254;    // _rxBuf also takes the appended line feed and a zero
+const unsigned kReadTimeout = 10;  // tenths of a second
 
 }  // namespace
 
@@ -319,7 +319,8 @@ static AqError genBinaryRequest(const char* text, char* buf, size_t bufSize, siz
         return E_BUFFER_TOO_SMALL;
     memcpy(buf, text, textLength);
     size_t length = textLength;
-    AqError e = AqUartPacket_finalizeCommand(AQERRORDETECTIONMODE_CRC, reinterpret_cast<uint8_t*>(buf), &length, bufSize);
+    AqError e =
+        AqUartPacket_finalizeCommand(AQERRORDETECTIONMODE_CRC, reinterpret_cast<uint8_t*>(buf), &length, bufSize);
     if (e != E_NONE)
     {
         memset(buf, 0, bufSize);

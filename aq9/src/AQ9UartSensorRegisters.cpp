@@ -32,7 +32,8 @@ AqError AQ9UartSensor::disableAsyncUartAsciiOutput()
 AqError AQ9UartSensor::enableCrcChecksums()
 {
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genWriteCommunicationProtocolControl(_txBuf, sizeof _txBuf, kMode, &_requestSize, 0, 0, 0, 0, 2, 2, 1),
+    return sendBuilt(AqUartPacket_genWriteCommunicationProtocolControl(_txBuf, sizeof _txBuf, kMode, &_requestSize, 0,
+                                                                       0, 0, 0, 2, 2, 1),
                      &gIsCheckingforCommProtoControlTypeResponse);
 }
 
@@ -40,7 +41,7 @@ AqError AQ9UartSensor::setupBinaryReg1DesiredOutputs()
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteBinaryOutput1(_txBuf, sizeof _txBuf, kMode, &_requestSize, 0, 800, 0x1528, 0,
-                                                      0, 0, 0x0100, 0, 0),
+                                                        0, 0, 0x0100, 0, 0),
                      &gIsCheckingForBinaryRegister1Response);
 }
 
@@ -48,30 +49,32 @@ AqError AQ9UartSensor::setupBinaryReg2DesiredOutputs()
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteBinaryOutput2(_txBuf, sizeof _txBuf, kMode, &_requestSize, 0, 800, 0, 0,
-                                                      0x003E, 0, 0, 0, 0),
+                                                        0x003E, 0, 0, 0, 0),
                      &gIsCheckingForBinaryRegister2Response);
 }
 
 AqError AQ9UartSensor::getMagGravRefVectors()
 {
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genReadMagneticAndGravityReferenceVectors(_txBuf, sizeof _txBuf, kMode, &_requestSize),
-                     &gIsCheckingForReferenceVectorResponse);
+    return sendBuilt(
+        AqUartPacket_genReadMagneticAndGravityReferenceVectors(_txBuf, sizeof _txBuf, kMode, &_requestSize),
+        &gIsCheckingForReferenceVectorResponse);
 }
 
 AqError AQ9UartSensor::sendHSISettings(uint8_t HSIMode, uint8_t HSIOutput, uint8_t HSIConvergeRate)
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteMagnetometerCalibrationControl(_txBuf, sizeof _txBuf, kMode, &_requestSize,
-                                                                       HSIMode, HSIOutput, HSIConvergeRate),
+                                                                         HSIMode, HSIOutput, HSIConvergeRate),
                      &gIsCheckingForHSIResponse);
 }
 
 AqError AQ9UartSensor::sendMagCompensation()
 {
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genWriteMagnetometerCompensation(
-        _txBuf, sizeof _txBuf, kMode, &_requestSize, v9dToMat3f(_settings.MagCompC), v3dToVec3f(_settings.MagCompB)),
+    return sendBuilt(AqUartPacket_genWriteMagnetometerCompensation(_txBuf, sizeof _txBuf, kMode, &_requestSize,
+                                                                   v9dToMat3f(_settings.MagCompC),
+                                                                   v3dToVec3f(_settings.MagCompB)),
                      &gIsCheckingForMagCompResponse);
 }
 
@@ -79,23 +82,25 @@ AqError AQ9UartSensor::sendAccelCompensation()
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteAccelerationCompensation(_txBuf, sizeof _txBuf, kMode, &_requestSize,
-                                                                 v9dToMat3f(_settings.AccelCompC),
-                                                                 v3dToVec3f(_settings.AccelCompB)),
+                                                                   v9dToMat3f(_settings.AccelCompC),
+                                                                   v3dToVec3f(_settings.AccelCompB)),
                      &gIsCheckingForAccelCompResponse);
 }
 
 AqError AQ9UartSensor::sendGyroCompensation()
 {
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genWriteGyroCompensation(
-        _txBuf, sizeof _txBuf, kMode, &_requestSize, v9dToMat3f(_settings.GyroCompC), v3dToVec3f(_settings.GyroCompB)),
+    return sendBuilt(AqUartPacket_genWriteGyroCompensation(_txBuf, sizeof _txBuf, kMode, &_requestSize,
+                                                           v9dToMat3f(_settings.GyroCompC),
+                                                           v3dToVec3f(_settings.GyroCompB)),
                      &gIsCheckingForGyroCompResponse);
 }
 
 AqError AQ9UartSensor::sendInstrumentRotation()
 {
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genWriteReferenceFrameRotation(_txBuf, sizeof _txBuf, kMode, &_requestSize, v9dToMat3f(_settings.Rot)),
+    return sendBuilt(AqUartPacket_genWriteReferenceFrameRotation(_txBuf, sizeof _txBuf, kMode, &_requestSize,
+                                                                 v9dToMat3f(_settings.Rot)),
                      &gIsCheckingForRotationResponse);
 }
 
@@ -103,8 +108,8 @@ AqError AQ9UartSensor::sendAFEGyroTuningParameters()
 {
     const v9d& t = _settings.AFEGyroTuning;
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genWriteAfeGyroBasicTuning(_txBuf, sizeof _txBuf, kMode, &_requestSize, tuningRow(t, 0),
-                                                           tuningRow(t, 1), tuningRow(t, 2)),
+    return sendBuilt(AqUartPacket_genWriteAfeGyroBasicTuning(_txBuf, sizeof _txBuf, kMode, &_requestSize,
+                                                             tuningRow(t, 0), tuningRow(t, 1), tuningRow(t, 2)),
                      &gIsCheckingForAFEGyroResponse);
 }
 
@@ -113,7 +118,8 @@ AqError AQ9UartSensor::sendAFEAccelTuningParameters()
     const v9d& t = _settings.AFEAccelTuning;
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteAfeAccelerometerBasicTuning(_txBuf, sizeof _txBuf, kMode, &_requestSize,
-                                                                    tuningRow(t, 0), tuningRow(t, 1), tuningRow(t, 2)),
+                                                                      tuningRow(t, 0), tuningRow(t, 1),
+                                                                      tuningRow(t, 2)),
                      &gIsCheckingForAFEAccelResponse);
 }
 
@@ -122,7 +128,7 @@ AqError AQ9UartSensor::sendAFEMagTuningParameters()
     const v9d& t = _settings.AFEMagTuning;
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteAfeMagnetometerBasicTuning(_txBuf, sizeof _txBuf, kMode, &_requestSize,
-                                                                   tuningRow(t, 0), tuningRow(t, 1), tuningRow(t, 2)),
+                                                                     tuningRow(t, 0), tuningRow(t, 1), tuningRow(t, 2)),
                      &gIsCheckingForAFEMagResponse);
 }
 
@@ -130,8 +136,8 @@ AqError AQ9UartSensor::sendFilterStartupBiasParameters()
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteStartupFilterBiasEstimate(_txBuf, sizeof _txBuf, kMode, &_requestSize,
-                                                                  v3dToVec3f(_settings.GyroStartupBias),
-                                                                  v3dToVec3f(_settings.AccelStartupBias), 0.0f),
+                                                                    v3dToVec3f(_settings.GyroStartupBias),
+                                                                    v3dToVec3f(_settings.AccelStartupBias), 0.0f),
                      &gIsCheckingForStartupBiasResponse);
 }
 
@@ -139,9 +145,9 @@ AqError AQ9UartSensor::sendAFEBasicControlParameters()
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genWriteAfeBasicControl(_txBuf, sizeof _txBuf, kMode, &_requestSize,
-                                                        _settings.AFEBasic_Enable, _settings.AFEBasic_HeadingMode,
-                                                        _settings.AFEBasic_FilteringMode,
-                                                        _settings.AFEBasic_TuningMode),
+                                                          _settings.AFEBasic_Enable, _settings.AFEBasic_HeadingMode,
+                                                          _settings.AFEBasic_FilteringMode,
+                                                          _settings.AFEBasic_TuningMode),
                      &gIsCheckingForAFEBasicControlResponse);
 }
 
@@ -149,7 +155,7 @@ AqError AQ9UartSensor::sendKnownMagDisturbanceCmd(Boolean disturbancePresent)
 {
     clearTxBuf();
     return sendBuilt(AqUartPacket_genCmdKnownMagneticDisturbance(_txBuf, sizeof _txBuf, kMode,
-                                                               disturbancePresent != 0 ? 1 : 0, &_requestSize),
+                                                                 disturbancePresent != 0 ? 1 : 0, &_requestSize),
                      &gIsCheckingForKnownMagneticDisturbanceResponse);
 }
 
@@ -224,8 +230,8 @@ AqError AQ9UartSensor::configureReferenceVectors(float siteLat, float siteLong, 
     position.c[1] = siteLong;
     position.c[2] = 0.0;
     clearTxBuf();
-    return sendBuilt(AqUartPacket_genWriteReferenceVectorConfiguration(
-        _txBuf, sizeof _txBuf, kMode, &_requestSize, useMagModel ? 1 : 0, useGravityModel ? 1 : 0, 0, 0, 100,
-        decimalYear, position),
+    return sendBuilt(AqUartPacket_genWriteReferenceVectorConfiguration(_txBuf, sizeof _txBuf, kMode, &_requestSize,
+                                                                       useMagModel ? 1 : 0, useGravityModel ? 1 : 0, 0,
+                                                                       0, 100, decimalYear, position),
                      &gIsCheckingForReferenceVectorConfigResponse);
 }

@@ -21,8 +21,8 @@ void SerialDevice_setResponder(SerialDeviceResponder responder, void* context)
 }
 
 SerialDevice::SerialDevice()
-    : _baud(0), _data(0), _stop(0), _parity(), _tmpBuff(), _lastWrite(), outLen(0), _commsDebugMode(DebugOff),
-      _raw(1), _cleared(0), _vmin(0), _tmin(0)
+    : _baud(0), _data(0), _stop(0), _parity(), _tmpBuff(), _lastWrite(), outLen(0), _commsDebugMode(DebugOff), _raw(1),
+      _cleared(0), _vmin(0), _tmin(0)
 {
 }
 
