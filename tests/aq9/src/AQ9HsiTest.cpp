@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DriverFixture.h"
-#include "TempLogDir.h"
+#include "LogFileReading.h"
 #include "aq/hsi/aqhsidipole.h"
 
 #include "CppUTest/TestHarness.h"
@@ -134,28 +134,6 @@ std::string failureReport(const char* reason)
     return std::string(kReportHeader) + "ERROR - Could not complete calibration routine.\nReason: " + reason + "\n\n";
 }
 
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); i++)
-        if (text[i] == '\n')
-        {
-            lines.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
-}
-
-std::string ctimeLine(time_t t)
-{
-    std::string s = std::string("% ") + ctime(&t);
-    s.pop_back();
-    return s;
-}
-
 }  // namespace
 
 TEST_GROUP(AQ9Hsi)
@@ -165,11 +143,17 @@ TEST_GROUP(AQ9Hsi)
 
     void setup()
     {
+        f = nullptr;
+        fresh();
+    }
+    // A new driver and link: 10 Hz, 3D, not saving, the usual mounting rotation.
+    void fresh()
+    {
+        delete f;
         f = new DriverFixture();
         aq9Settings& s = f->sensor->_settings;
         s.ahrsRate = 10;
         s.HSICalibrationMode3D = 1;
-        s.saveHSIonExit = 0;
         double rot[9] = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
         memcpy(s.Rot.c, rot, sizeof rot);
         started = time(nullptr);
@@ -241,7 +225,7 @@ TEST_GROUP(AQ9Hsi)
         std::vector<std::string> actual = readLines(path);
         std::vector<std::string> wanted = splitLines(expected);
         CHECK_TEXT(!actual.empty(), path.c_str());
-        CHECK_TEXT(actual[0] == ctimeLine(started) || actual[0] == ctimeLine(time(nullptr)), actual[0].c_str());
+        CHECK_TEXT(actual[0] == timeStampLine(started) || actual[0] == timeStampLine(time(nullptr)), actual[0].c_str());
         for (size_t i = 0; i < wanted.size() && i + 1 < actual.size(); i++)
             STRCMP_EQUAL_TEXT(wanted[i].c_str(), actual[i + 1].c_str(), ("report line " + std::to_string(i + 2)).c_str());
         LONGS_EQUAL_TEXT(wanted.size() + 1, actual.size(), "report lines");
@@ -294,12 +278,7 @@ TEST(AQ9Hsi, a_failed_start_logs_why_and_leaves_the_driver_idle)
     };
     for (const Row& r : rows)
     {
-        delete f;
-        f = new DriverFixture();
-        double rot[9] = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
-        memcpy(f->sensor->_settings.Rot.c, rot, sizeof rot);
-        f->sensor->_settings.HSICalibrationMode3D = 1;
-        f->sensor->_settings.ahrsRate = 10;
+        fresh();
         // A run already going is ended by the failed start, not continued.
         start();
         f->sensor->fail(r.operation);
@@ -417,13 +396,7 @@ TEST(AQ9Hsi, refused_loads_are_logged_and_the_settings_keep_the_new_values)
         aq_vec3f hi;
         results(si, hi);
         DOUBLES_EQUAL_TEXT(hi.c[2], f->sensor->_settings.MagCompB.c[2], 0, r.failing);
-        // Fresh sensor state for the next row.
-        delete f;
-        f = new DriverFixture();
-        double rot[9] = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
-        memcpy(f->sensor->_settings.Rot.c, rot, sizeof rot);
-        f->sensor->_settings.ahrsRate = 10;
-        f->sensor->_settings.HSICalibrationMode3D = 1;
+        fresh();
     }
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "DriverFixture.h"
-#include "TempLogDir.h"
+#include "LogFileReading.h"
 
 #include "CppUTest/TestHarness.h"
 
@@ -108,13 +108,6 @@ const char* const kKnownEntries[] = {
     "GravRefVector=[0.0625000,-0.5000000,-9.7500000];",
 };
 
-std::string ctimeLine(time_t t)
-{
-    std::string s = std::string("% ") + ctime(&t);
-    s.pop_back();
-    return s;
-}
-
 }  // namespace
 
 TEST_GROUP(AQ9Snapshot)
@@ -144,7 +137,7 @@ TEST(AQ9Snapshot, writes_the_header_and_every_entry_in_order)
     std::vector<std::string> lines = readLines(snapshot);
     const size_t nEntries = sizeof kKnownEntries / sizeof kKnownEntries[0];
     LONGS_EQUAL(4 + nEntries, lines.size());
-    CHECK(lines[0] == ctimeLine(before) || lines[0] == ctimeLine(after));
+    CHECK(lines[0] == timeStampLine(before) || lines[0] == timeStampLine(after));
     STRCMP_EQUAL("%", lines[1].c_str());
     STRCMP_EQUAL("% This file details the configuration of the compass following runtime initialization of the AQ9 "
                  "driver.",
