@@ -192,6 +192,45 @@ void markFailed(AqHsiFom& fom, unsigned int* scores)
     fom.alignmentCoverage = FLT_MAX;
 }
 
+// What a finished run produced, for the report and the sensor.
+struct RunOutcome
+{
+    AqError err;
+    char reason[AQ_ERROR_TEXT_SIZE + 10];
+    uint32_t kept;
+    uint32_t dropped;
+    aq_mat3f si;  // calibration to load: the solution composed with the one in force
+    aq_vec3f hi;
+};
+
+// Solves the kept samples and composes the calibration to load. Nothing kept
+// (a finish without a start, or no good record) is insufficient data whatever
+// the mode; a result with NaN or infinity is ill-conditioned, so it never
+// reaches the sensor.
+AqError solveRun(AqHsiConfig& c, AqHsiYmr* kept, uint32_t numKept, AqHsiSol& sol, aq_mat3f& si, aq_vec3f& hi)
+{
+    AqError err = E_INSUFFICIENT_DATA;
+    if (kept != nullptr && numKept > 0)
+        err = aqhsi_solve(&c, kept, numKept, &sol);
+    if (err == E_NONE && !usable(sol))
+        err = E_ILL_CONDITIONED;
+    aqhsi_results(&c, &si, &hi, sol);
+    if (err == E_NONE && !(allFinite(si.e, 9) && allFinite(hi.c, 3)))
+        err = E_ILL_CONDITIONED;
+    return err;
+}
+
+void writeReport(FILE* f, const RunOutcome& run, const AqHsiFom& fom, const unsigned int* scores)
+{
+    writeReportHeader(f);
+    if (run.err == E_NONE)
+        writeSolution(f, run.kept, run.si, run.hi, fom, scores);
+    else
+        writeFailure(f, run.reason);
+    if (run.dropped > 0)
+        line(f, "Samples dropped (sample buffer of %u full): %u\n", AQ9::kHsiBufferCapacity, run.dropped);
+}
+
 }  // namespace
 
 DeviceIF::Status AQ9::initializeHsiRoutine(AqHsiConfig& c)
@@ -246,28 +285,18 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
 {
     timespec t0, t1;
     clock_gettime(CLOCK_REALTIME, &t0);
-    // With nothing kept (a finish without a start, or no good record) there is
-    // nothing to hand the engine: that is insufficient data whatever the mode.
-    AqError err = E_INSUFFICIENT_DATA;
-    if (_hsiKeptPoints != nullptr && _hsiNumKeptPoints > 0)
-        err = aqhsi_solve(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, &_hsiSol);
-    if (err == E_NONE && !usable(_hsiSol))
-        err = E_ILL_CONDITIONED;
-    if (err == E_NONE)
+    RunOutcome run;
+    run.kept = _hsiNumKeptPoints;
+    run.dropped = _hsiDroppedPoints;
+    run.err = solveRun(_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, _hsiSol, run.si, run.hi);
+    if (run.err == E_NONE)
         aqhsi_figure_of_merit(&_hsiConfig, _hsiKeptPoints, _hsiNumKeptPoints, _hsiSol, &_hsiFom, _hsiFomScore,
                               nullptr, nullptr, nullptr);
-    aq_mat3f hsi_si;
-    aq_vec3f hsi_hi;
-    aqhsi_results(&_hsiConfig, &hsi_si, &hsi_hi, _hsiSol);
-    // The composition with the compensation in force can still go wrong.
-    if (err == E_NONE && !(allFinite(hsi_si.e, 9) && allFinite(hsi_hi.c, 3)))
-        err = E_ILL_CONDITIONED;
-    char reason[AQ_ERROR_TEXT_SIZE + 10];
-    strFromAqError(reason, err);
-    if (err != E_NONE)
+    strFromAqError(run.reason, run.err);
+    if (run.err != E_NONE)
     {
         markFailed(_hsiFom, _hsiFomScore);
-        Syslog::write("AQ9 - AQHSI Solve Failure. Reason: %s", reason);
+        Syslog::write("AQ9 - AQHSI Solve Failure. Reason: %s", run.reason);
     }
     clock_gettime(CLOCK_REALTIME, &t1);
     // Seconds and nanoseconds are differenced apart; the second part may be negative.
@@ -277,17 +306,9 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
     char path[256];
     FILE* f = createLogFile("aq9_Hard-Soft-Iron-Calibration.dat", "AQ9 - ", path, sizeof path);
     if (f != nullptr)
-    {
-        writeReportHeader(f);
-        if (err == E_NONE)
-            writeSolution(f, _hsiNumKeptPoints, hsi_si, hsi_hi, _hsiFom, _hsiFomScore);
-        else
-            writeFailure(f, reason);
-        if (_hsiDroppedPoints > 0)
-            line(f, "Samples dropped (sample buffer of %u full): %u\n", kHsiBufferCapacity, _hsiDroppedPoints);
-    }
-    if (err == E_NONE)
-        loadHsiResult(hsi_si, hsi_hi);
+        writeReport(f, run, _hsiFom, _hsiFomScore);
+    if (run.err == E_NONE)
+        loadHsiResult(run.si, run.hi);
     if (f != nullptr)
         closeReport(f, path);
     _aqs->_hsiRunning = 0;

@@ -74,7 +74,11 @@ FILE* createLogFile(const char* fileName, const char* envMessagePrefix, char* pa
             snprintf(path, pathSize, "%s/%s/%s.%d", dir, kLatest, fileName, suffix);
         FILE* f = createExclusive(path);
         if (f != nullptr)
+        {
+            // The names found taken are no error of the caller's.
+            errno = 0;
             return f;
+        }
         if (errno != EEXIST)
         {
             Syslog::write("AQ9 - cannot create %s: %s", path, strerror(errno));
