@@ -1,8 +1,8 @@
 #include <math.h>
 #include <string.h>
 
-#include "CppUTest/TestHarness.h"
 #include "DriverFixture.h"
+#include "CppUTest/TestHarness.h"
 
 TEST_GROUP(AQ9Outputs)
 {

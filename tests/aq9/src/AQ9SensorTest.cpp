@@ -1,11 +1,11 @@
 #include <string.h>
 
 #include "AQ9Sensor.h"
-#include "CppUTest/TestHarness.h"
 #include "Exception.h"
 #include "FakeSensor.h"
 #include "FrameworkRecorder.h"
 #include "aq/error_detection.h"
+#include "CppUTest/TestHarness.h"
 
 TEST_GROUP(AQ9Sensor)
 {

@@ -1,7 +1,7 @@
 #include <string.h>
 
-#include "CppUTest/TestHarness.h"
 #include "DriverFixture.h"
+#include "CppUTest/TestHarness.h"
 
 namespace {
 
