@@ -444,6 +444,7 @@ namespace {
 AqHsiPatchFill northPatches;
 AqHsiPatchFill eastPatches;
 AqHsiPatchDef patchdef = {&Patches122[0][0], 1.0f, {{0.0f, 0.0f, 0.0f}}};
+uint32_t patchCount = 0; // centres in the active table; none before initialisation
 float Patches2D[AQHSI_MAX_PATCHES][3];
 int lastPatch = 0;
 
@@ -459,13 +460,14 @@ float select3d(AqHsiConfig* c)
 {
     const float degToHalf = 0.5f * 3.1415927f / 180.0f;
     switch (c->nPatches) {
-    case 32: patchdef.Patches = &Patches32[0][0]; return AQHSI_CONE32_DEG * degToHalf;
-    case 50: patchdef.Patches = &Patches50[0][0]; return AQHSI_CONE50_DEG * degToHalf;
-    case 212: patchdef.Patches = &Patches212[0][0]; return AQHSI_CONE212_DEG * degToHalf;
+    case 32: patchdef.Patches = &Patches32[0][0]; patchCount = 32; return AQHSI_CONE32_DEG * degToHalf;
+    case 50: patchdef.Patches = &Patches50[0][0]; patchCount = 50; return AQHSI_CONE50_DEG * degToHalf;
+    case 212: patchdef.Patches = &Patches212[0][0]; patchCount = 212; return AQHSI_CONE212_DEG * degToHalf;
     case 122: break;
     default: c->nPatches = 122; break;
     }
     patchdef.Patches = &Patches122[0][0];
+    patchCount = 122;
     return AQHSI_CONE122_DEG * degToHalf;
 }
 
@@ -482,6 +484,7 @@ float select2d(AqHsiConfig* c)
         Patches2D[i][2] = d.Bdown;
     }
     patchdef.Patches = &Patches2D[0][0];
+    patchCount = c->nPatches;
     return pi / (float)c->nPatches;
 }
 
@@ -495,6 +498,7 @@ void clearFill(AqHsiPatchFill* f, uint32_t n)
 void aqhsi_patches_init(AqHsiConfig* c)
 {
     float halfAngle = 0.0f;
+    patchCount = 0;
     if (is3dMode(aqhsi_mode(c)))
         halfAngle = select3d(c);
     else if (is2dMode(aqhsi_mode(c)))
@@ -509,7 +513,8 @@ int aqhsi_find_patch(AqHsiConfig* c, float* vec, unsigned int threshFlag)
 {
     int best = -1;
     float bestDot = 0.0f;
-    uint32_t n = c->nPatches < AQHSI_MAX_PATCHES ? c->nPatches : AQHSI_MAX_PATCHES;
+    // Never past the active table, whatever the caller has put in nPatches since.
+    uint32_t n = c->nPatches < patchCount ? c->nPatches : patchCount;
     for (uint32_t i = 0; i < n; i++) {
         float dotP = aq_dot(vec, patchdef.Patches + 3 * i);
         if (dotP >= patchdef.cosErr) return (int)i;

@@ -171,3 +171,35 @@ TEST(aqhsimath, svd_reconstructs_a_tall_matrix)
     for (int k = 0; k < 3; k++) CHECK(w[k] >= 0.0f);
     LONGS_EQUAL(-1, svdcmp(U, 4, 4, w, V));
 }
+
+TEST(aqhsimath, householder_and_elimination_reductions_agree)
+{
+    const float A0[16] = {4, 1, -2, 2, 1, 2, 0, 1, -2, 0, 3, -2, 2, 1, -2, -1};
+    float wr[2][4], wi[2][4];
+    for (int ortho = 0; ortho < 2; ortho++) {
+        float A[16], V[16];
+        memcpy(A, A0, sizeof A);
+        float* rows[4] = {A, A + 4, A + 8, A + 12};
+        float* vrows[4] = {V, V + 4, V + 8, V + 12};
+        int cnt[4];
+        LONGS_EQUAL(0, eigen(1, ortho, 1, 4, rows, vrows, wr[ortho], wi[ortho], cnt));
+        for (int j = 0; j < 4; j++) {
+            CHECK(cnt[j] >= 0 && cnt[j] <= 50);
+            CHECK(residual(A0, 4, V, j, wr[ortho][j]) < 1e-4f * 8.0f);
+            float big = 0.0f; // scaled so that the largest component is 1
+            for (int i = 0; i < 4; i++)
+                if (fabsf(V[i * 4 + j]) > fabsf(big)) big = V[i * 4 + j];
+            DOUBLES_EQUAL(1.0, big, 1e-6);
+        }
+    }
+    // The same spectrum either way (symmetric: real eigenvalues summing to the trace 8).
+    double s0 = 0, s1 = 0, q0 = 0, q1 = 0;
+    for (int j = 0; j < 4; j++) {
+        s0 += wr[0][j], s1 += wr[1][j];
+        q0 += wr[0][j] * wr[0][j], q1 += wr[1][j] * wr[1][j];
+        DOUBLES_EQUAL(0.0, wi[0][j], 0.0);
+    }
+    DOUBLES_EQUAL(8.0, s0, 1e-4);
+    DOUBLES_EQUAL(s0, s1, 1e-4);
+    DOUBLES_EQUAL(q0, q1, 1e-3);
+}

@@ -175,3 +175,13 @@ TEST(aqhsipatches, two_d_patches_follow_heading_on_the_initial_field)
     LONGS_EQUAL(27, p.patchInd);
     LONGS_EQUAL(27, aqhsi_get_last_patch());
 }
+
+TEST(aqhsipatches, a_count_raised_after_initialisation_never_reads_past_the_table)
+{
+    c.nPatches = 32;
+    aqhsi_patches_init(&c);
+    c.nPatches = 212; // the caller's field changed under the 32-entry table
+    float back[3] = {0.0f, 0.0f, -1.0f};
+    int ind = aqhsi_find_patch(&c, back, 0);
+    CHECK(ind >= 0 && ind < 32);
+}
