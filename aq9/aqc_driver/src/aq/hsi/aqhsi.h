@@ -77,14 +77,27 @@ static inline int32_t aqhsi_mode(const AqHsiConfig* c)
     return m;
 }
 
+// Starts a calibration run: dipole model, then the solver's keep and patch state.
+// The location-free modes zero c->latitude and c->longitude first.
 void aqhsi_init(AqHsiConfig* c);
+// Nonzero: the caller is to keep this measurement. A reading with a non-finite
+// attitude, magnetometer or rate value is refused and counted nowhere.
 int8_t aqhsi_keep(AqHsiConfig* c, AqHsiYmr meas);
+// Solves on the kept set; on success updates the dipole model's down component.
+// E_UNKNOWN for a mode without a solver, else the solver's code.
 AqError aqhsi_solve(AqHsiConfig* c, AqHsiYmr* meas, size_t numMeas, AqHsiSol* hsisoln);
+// Coverage pass and residual statistics against the updated dipole model, then
+// the eight scores. The three trailing arrays are optional (NULL skips them)
+// and hold numMeas entries each when given.
 void aqhsi_figure_of_merit(AqHsiConfig* c, AqHsiYmr* meas, size_t numMeas, AqHsiSol hsisoln, AqHsiFom* FOM,
                            unsigned int* fomScore, float* sphereResiduals, float* vertResiduals,
                            float (*correctedMag)[3]);
+// Eight scores, 0 (best) to 3, from the thresholds table; a NaN field scores 3.
 void aqhsi_evaluate_fom(AqHsiFom* fom, unsigned int* fomScore);
+// Calibration to load into the sensor: si = RFR^T SI RFR oldSI and
+// hi = oldHI + oldSI^-1 RFR^T HI.
 void aqhsi_results(AqHsiConfig* c, aq_mat3f* si, aq_vec3f* hi, AqHsiSol hsisoln);
+// The worst score, 3.
 unsigned int aqhsi_get_max_fomScore(void);
 
 // Bounds that each figure-of-merit field must not exceed (in absolute value)
