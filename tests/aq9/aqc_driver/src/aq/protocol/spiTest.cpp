@@ -300,6 +300,12 @@ TEST(spi, user_tag_write_needs_room_for_the_whole_tag)
     LONGS_EQUAL(4, responseSize);
     MEMCMP_EQUAL("\x02\x00\x00\x00hull-7", buf, 10);
     BYTES_EQUAL(kMarker, buf[10]);  // no terminator on the wire
+
+    // The echo carries the tag back; a terminator ends it in the frame.
+    answerTo(buf, 10, rsp);
+    char back[16];
+    LONGS_EQUAL(E_NONE, AqSpi_parseUserTag(rsp, back, sizeof back));
+    STRCMP_EQUAL("hull-7", back);
 }
 
 // ---------------------------------------------------------------------------
