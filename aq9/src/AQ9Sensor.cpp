@@ -46,7 +46,7 @@ AQ9SpiParams::AQ9SpiParams(int argc, char** argv) : fdName(nullptr)
     {
         Syslog::write("Serial port name not specified");
         Syslog::write("Valid args:\n-dev deviceFileName\n");
-        throw Exception("Error in spi parameter specification");
+        throw Exception(AQ9_SPI_PARAMS_ERROR);
     }
 }
 

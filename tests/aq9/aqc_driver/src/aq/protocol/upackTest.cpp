@@ -46,7 +46,7 @@ TEST(upack, ascii_validation_follows_the_check_text)
         std::string text;
         bool valid;
     } rows[] = {
-        {"bare XX form, 7 bytes", "$VNXX\r\n", true},
+        {"bare XX form, 7 bytes", "$ABXX\r\n", true},
         {"6 bytes", "$VXX\r\n", false},
         {"XX check text", body + "*XX\r\n", true},
         {"right checksum", body + "*5E\r\n", true},
