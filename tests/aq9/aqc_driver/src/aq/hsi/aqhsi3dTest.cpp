@@ -204,10 +204,14 @@ TEST(aqhsi3d, degenerate_data_give_their_documented_codes)
     CHECK(code == E_INSUFFICIENT_DATA || code == E_DATA_NOT_ELLIPTICAL);
     for (int k = 0; k < 9; k++) CHECK(isfinite(sol.SI.e[k]));
     if (code == E_INSUFFICIENT_DATA) DOUBLES_EQUAL(10000.0, fom.ellipsoidCoverage, 0.01);
-    // No data at all: the ellipsoid fit has nothing, identity and zero are left.
+    // No data at all: the ellipsoid fit has nothing, identity and zero are left,
+    // and the field model is not touched by a failed solve.
+    aqhsi_dipole_update(0.1f, 0);
+    AqHsiDipole before = aqhsi_get_dipole(1);
     LONGS_EQUAL(E_INSUFFICIENT_DATA, aqhsi_solve(&c, NULL, 0, &sol));
     DOUBLES_EQUAL(1.0, sol.SI.e[0], 0.0);
     DOUBLES_EQUAL(0.0, sol.HI.c[0], 0.0);
+    DOUBLES_EQUAL(before.Bdown, aqhsi_get_dipole(1).Bdown, 0.0);
     // The rotation search alone with no data: J starts at zero and the final test fails.
     aq_mat3f I = {{1, 0, 0, 0, 1, 0, 0, 0, 1}};
     float HI0[3] = {0, 0, 0}, RM[9], magInc, cov = 0;
