@@ -2,8 +2,9 @@
 #include <math.h>
 #include <string.h>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqamath.h"
+
+#include "CppUTest/TestHarness.h"
 
 TEST_GROUP(aqamath)
 {

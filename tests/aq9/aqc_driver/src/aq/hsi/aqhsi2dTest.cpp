@@ -3,10 +3,11 @@
 #include <math.h>
 #include <vector>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqhsi.h"
 #include "aq/hsi/aqhsi2d.h"
 #include "hsiSimulation.h"
+
+#include "CppUTest/TestHarness.h"
 
 namespace {
 // Inverse distortion in levelled axes: symmetric with a unit vertical scale,

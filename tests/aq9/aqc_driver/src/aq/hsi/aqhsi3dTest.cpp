@@ -2,10 +2,11 @@
 #include <math.h>
 #include <vector>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqhsi.h"
 #include "aq/hsi/aqhsi3d.h"
 #include "hsiSimulation.h"
+
+#include "CppUTest/TestHarness.h"
 
 namespace {
 // Distortion with a rotation part (not symmetric) and a hard-iron offset, gauss.

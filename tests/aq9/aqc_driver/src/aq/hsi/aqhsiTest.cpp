@@ -4,9 +4,10 @@
 #include <string.h>
 #include <vector>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqhsi.h"
 #include "hsiSimulation.h"
+
+#include "CppUTest/TestHarness.h"
 
 TEST_GROUP(aqhsi)
 {

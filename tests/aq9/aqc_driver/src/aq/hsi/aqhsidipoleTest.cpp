@@ -1,8 +1,9 @@
 // Dipole field model: the field at known sites and the update after a solve.
 #include <math.h>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqhsi.h"
+
+#include "CppUTest/TestHarness.h"
 
 TEST_GROUP(aqhsidipole)
 {

@@ -2,10 +2,11 @@
 #include <math.h>
 #include <string.h>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqamath.h"
 #include "aq/hsi/aqhsimath.h"
 #include "hsiSimulation.h"
+
+#include "CppUTest/TestHarness.h"
 
 TEST_GROUP(aqhsimath)
 {

@@ -1,8 +1,9 @@
 // Patch tables and the counting of measurements per direction.
 #include <math.h>
 
-#include "CppUTest/TestHarness.h"
 #include "aq/hsi/aqhsi.h"
+
+#include "CppUTest/TestHarness.h"
 
 namespace {
 double minAngleDeg(const float (*p)[3], int n)
