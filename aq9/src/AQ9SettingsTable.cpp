@@ -35,6 +35,12 @@ constexpr size_t checked(size_t offset)
 #define BOOL_AT(f) checked<Boolean, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
 #define V9D_AT(f) checked<v9d, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
 #define V3D_AT(f) checked<v3d, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
+// Kind and field together, so a row cannot pair a kind with a field of another type.
+#define LONG_FIELD(f) KIND_LONG, LONG_AT(f)
+#define BYTE_FIELD(f) KIND_BYTE, BYTE_AT(f)
+#define BOOL_FIELD(f) KIND_BOOL, BOOL_AT(f)
+#define V9D_FIELD(f) KIND_DOUBLE, V9D_AT(f)
+#define V3D_FIELD(f) KIND_DOUBLE, V3D_AT(f)
 
 const char* const kMatrix[] = {"00", "01", "02", "10", "11", "12", "20", "21", "22"};
 const char* const kVector[] = {"0", "1", "2"};
@@ -50,12 +56,12 @@ const char* const kGyroTuning[] = {"VAngularWalkX",   "VAngularWalkY",   "VAngul
 // followed by each suffix, bound to consecutive elements from the offset.
 struct SettingGroup
 {
-    SettingKind kind;
     const char* prefix;
     const char* const* suffixes;  // null for a single attribute
     int count;
     // Null: the description is the key. For a family it is followed by the suffix.
     const char* description;
+    SettingKind kind;
     size_t offset;
     double defaults[9];
 };
@@ -66,38 +72,38 @@ struct SettingGroup
 // differ from the record defaults for HSIMode, HSIOutput, the accelerometer's
 // adaptive filtering and the three Booleans the record leaves false.
 const SettingGroup kGroups[] = {
-    {KIND_LONG, "ahrsRate", nullptr, 1, "Async Rate", LONG_AT(ahrsRate), {10}},
-    {KIND_LONG, "rawMeasRate", nullptr, 1, "Raw Measurement Rate", LONG_AT(rawMeasRate), {10}},
-    {KIND_LONG, "hsiLogInterval_sec", nullptr, 1, "Hard/Soft Iron Calibration Log Interval",
-     LONG_AT(hsiLogInterval_sec), {30}},
-    {KIND_BOOL, "WriteHSIToEEPROM", nullptr, 1, "Write Newly Computed HSI Calibration to EEPROM",
-     BOOL_AT(saveHSIonExit), {0}},
-    {KIND_BOOL, "LoadNewHSICalibration", nullptr, 1, "Load the Hard/Soft Iron calibration from the .cfg file",
-     BOOL_AT(loadNewHSICalFromCfgFile), {1}},
-    {KIND_BOOL, "SaveNewHSICalibration", nullptr, 1,
-     "Write the Hard/Soft Iron calibration from the .cfg file to EEPROM", BOOL_AT(saveNewHSICalFromCfgFileToEEPROM),
+    {"ahrsRate", nullptr, 1, "Async Rate", LONG_FIELD(ahrsRate), {10}},
+    {"rawMeasRate", nullptr, 1, "Raw Measurement Rate", LONG_FIELD(rawMeasRate), {10}},
+    {"hsiLogInterval_sec", nullptr, 1, "Hard/Soft Iron Calibration Log Interval",
+     LONG_FIELD(hsiLogInterval_sec), {30}},
+    {"WriteHSIToEEPROM", nullptr, 1, "Write Newly Computed HSI Calibration to EEPROM",
+     BOOL_FIELD(saveHSIonExit), {0}},
+    {"LoadNewHSICalibration", nullptr, 1, "Load the Hard/Soft Iron calibration from the .cfg file",
+     BOOL_FIELD(loadNewHSICalFromCfgFile), {1}},
+    {"SaveNewHSICalibration", nullptr, 1,
+     "Write the Hard/Soft Iron calibration from the .cfg file to EEPROM", BOOL_FIELD(saveNewHSICalFromCfgFileToEEPROM),
      {1}},
-    {KIND_BOOL, "Use_HSI_MODE_3D", nullptr, 1, "Use 3D mode for HSI calibration. If false, use 2D.",
-     BOOL_AT(HSICalibrationMode3D), {1}},
-    {KIND_BYTE, "HSIMode", nullptr, 1, nullptr, BYTE_AT(HSIMode), {0}},
-    {KIND_BYTE, "HSIOutput", nullptr, 1, nullptr, BYTE_AT(HSIOutput), {1}},
-    {KIND_BYTE, "HSIConvergeRate", nullptr, 1, nullptr, BYTE_AT(HSIConvergeRate), {5}},
-    {KIND_DOUBLE, "Rot", kMatrix, 9, "R element ", V9D_AT(Rot), {-1, 0, 0, 0, -1, 0, 0, 0, 1}},
-    {KIND_BYTE, "AFEBasic_Enable", nullptr, 1, nullptr, BYTE_AT(AFEBasic_Enable), {1}},
-    {KIND_BYTE, "AFEBasic_HeadingMode", nullptr, 1, nullptr, BYTE_AT(AFEBasic_HeadingMode), {1}},
-    {KIND_BYTE, "AFEBasic_FilteringMode", nullptr, 1, nullptr, BYTE_AT(AFEBasic_FilteringMode), {1}},
-    {KIND_BYTE, "AFEBasic_TuningMode", nullptr, 1, nullptr, BYTE_AT(AFEBasic_TuningMode), {1}},
-    {KIND_DOUBLE, "AFEMag_", kTuning, 9, nullptr, V9D_AT(AFEMagTuning), {4, 4, 4, 5, 5, 5, 5.5, 5.5, 5.5}},
-    {KIND_DOUBLE, "AFEAccel_", kTuning, 9, nullptr, V9D_AT(AFEAccelTuning), {6, 6, 6, 3, 3, 3, 5, 5, 5}},
-    {KIND_DOUBLE, "GyroStartupBiasEst_", kAxis, 3, nullptr, V3D_AT(GyroStartupBias), {0, 0, 0}},
-    {KIND_DOUBLE, "AccelStartupBiasEst_", kAxis, 3, nullptr, V3D_AT(AccelStartupBias), {0, 0, 0}},
-    {KIND_DOUBLE, "AFEGyro_", kGyroTuning, 9, nullptr, V9D_AT(AFEGyroTuning), {8, 8, 8, 4, 4, 4, 0, 0, 0}},
-    {KIND_DOUBLE, "Gyro_C", kMatrix, 9, nullptr, V9D_AT(GyroCompC), IDENTITY},
-    {KIND_DOUBLE, "Gyro_B", kVector, 3, nullptr, V3D_AT(GyroCompB), {0, 0, 0}},
-    {KIND_DOUBLE, "Accel_C", kMatrix, 9, nullptr, V9D_AT(AccelCompC), IDENTITY},
-    {KIND_DOUBLE, "Accel_B", kVector, 3, nullptr, V3D_AT(AccelCompB), {0, 0, 0}},
-    {KIND_DOUBLE, "Mag_C", kMatrix, 9, nullptr, V9D_AT(MagCompC), IDENTITY},
-    {KIND_DOUBLE, "Mag_B", kVector, 3, nullptr, V3D_AT(MagCompB), {0, 0, 0}},
+    {"Use_HSI_MODE_3D", nullptr, 1, "Use 3D mode for HSI calibration. If false, use 2D.",
+     BOOL_FIELD(HSICalibrationMode3D), {1}},
+    {"HSIMode", nullptr, 1, nullptr, BYTE_FIELD(HSIMode), {0}},
+    {"HSIOutput", nullptr, 1, nullptr, BYTE_FIELD(HSIOutput), {1}},
+    {"HSIConvergeRate", nullptr, 1, nullptr, BYTE_FIELD(HSIConvergeRate), {5}},
+    {"Rot", kMatrix, 9, "R element ", V9D_FIELD(Rot), {-1, 0, 0, 0, -1, 0, 0, 0, 1}},
+    {"AFEBasic_Enable", nullptr, 1, nullptr, BYTE_FIELD(AFEBasic_Enable), {1}},
+    {"AFEBasic_HeadingMode", nullptr, 1, nullptr, BYTE_FIELD(AFEBasic_HeadingMode), {1}},
+    {"AFEBasic_FilteringMode", nullptr, 1, nullptr, BYTE_FIELD(AFEBasic_FilteringMode), {1}},
+    {"AFEBasic_TuningMode", nullptr, 1, nullptr, BYTE_FIELD(AFEBasic_TuningMode), {1}},
+    {"AFEMag_", kTuning, 9, nullptr, V9D_FIELD(AFEMagTuning), {4, 4, 4, 5, 5, 5, 5.5, 5.5, 5.5}},
+    {"AFEAccel_", kTuning, 9, nullptr, V9D_FIELD(AFEAccelTuning), {6, 6, 6, 3, 3, 3, 5, 5, 5}},
+    {"GyroStartupBiasEst_", kAxis, 3, nullptr, V3D_FIELD(GyroStartupBias), {0, 0, 0}},
+    {"AccelStartupBiasEst_", kAxis, 3, nullptr, V3D_FIELD(AccelStartupBias), {0, 0, 0}},
+    {"AFEGyro_", kGyroTuning, 9, nullptr, V9D_FIELD(AFEGyroTuning), {8, 8, 8, 4, 4, 4, 0, 0, 0}},
+    {"Gyro_C", kMatrix, 9, nullptr, V9D_FIELD(GyroCompC), IDENTITY},
+    {"Gyro_B", kVector, 3, nullptr, V3D_FIELD(GyroCompB), {0, 0, 0}},
+    {"Accel_C", kMatrix, 9, nullptr, V9D_FIELD(AccelCompC), IDENTITY},
+    {"Accel_B", kVector, 3, nullptr, V3D_FIELD(AccelCompB), {0, 0, 0}},
+    {"Mag_C", kMatrix, 9, nullptr, V9D_FIELD(MagCompC), IDENTITY},
+    {"Mag_B", kVector, 3, nullptr, V3D_FIELD(MagCompB), {0, 0, 0}},
 };
 
 Attribute* makeAttribute(SettingKind kind, const char* key, const char* description, char* field, double def)
