@@ -98,20 +98,6 @@ TEST(Attributes, list_parses_every_input_after_a_failure_and_the_last_duplicate_
         delete in;
 }
 
-TEST(Attributes, list_of_good_inputs_succeeds)
-{
-    AttributeInputList inputs(10);
-    Attribute::Input* a = new Attribute::Input("ahrsRate", "5");
-    Attribute::Input* b = new Attribute::Input("Gain", "-1");
-    inputs.add(&a);
-    inputs.add(&b);
-    LONGS_EQUAL(0, set->parse(&inputs));
-    LONGS_EQUAL(5, rate);
-    DOUBLES_EQUAL(-1, gain, 0);
-    delete a;
-    delete b;
-}
-
 TEST(Attributes, first_attribute_with_a_key_takes_the_value)
 {
     long shadow = 0;

@@ -228,14 +228,6 @@ TEST(AQ9SettingsTable, setting_a_key_changes_exactly_its_field)
     }
 }
 
-TEST(AQ9SettingsTable, byte_settings_keep_only_the_low_byte_of_large_values)
-{
-    LONGS_EQUAL(0, parse(*set, "HSIConvergeRate", "261"));
-    LONGS_EQUAL(5, settings.HSIConvergeRate);
-    LONGS_EQUAL(0, parse(*set, "ahrsRate", "5000000000"));
-    CHECK(settings.ahrsRate == 5000000000LL);
-}
-
 TEST_GROUP(AQ9Settings)
 {
     DriverFixture* f;

@@ -111,24 +111,6 @@ TEST(ConfigFileReader, file_yields_its_entries_in_order_with_their_line_numbers)
     LONGS_EQUAL(6, report.entryLines[2]);
 }
 
-TEST(ConfigFileReader, malformed_lines_are_all_reported_and_nothing_is_yielded)
-{
-    std::string path = write("m.cfg", "ahrsRate = 20;\nrawMeasRate 5;\n\nHSIMode = 1\n");
-    LONGS_EQUAL(CONFIGFILE_MALFORMED, ConfigFile_read(path.c_str(), inputs, &report));
-    LONGS_EQUAL(0, inputs->size());
-    LONGS_EQUAL(2, (int)report.malformedLines.size());
-    LONGS_EQUAL(2, report.malformedLines[0]);
-    LONGS_EQUAL(4, report.malformedLines[1]);
-}
-
-TEST(ConfigFileReader, name_without_extension_falls_back_to_the_cfg_file)
-{
-    std::string path = write("mission.cfg", "HSIMode = 2;\n");
-    LONGS_EQUAL(CONFIGFILE_OK, ConfigFile_read((dir + "/mission").c_str(), inputs, &report));
-    STRCMP_EQUAL(path.c_str(), report.path.c_str());
-    LONGS_EQUAL(1, inputs->size());
-}
-
 TEST(ConfigFileReader, name_as_given_is_preferred_and_a_directory_is_not_a_file)
 {
     write("mission", "HSIMode = 1;\n");
@@ -144,10 +126,3 @@ TEST(ConfigFileReader, name_as_given_is_preferred_and_a_directory_is_not_a_file)
     STRCMP_EQUAL("3", input(0, true).c_str());
 }
 
-TEST(ConfigFileReader, missing_file_and_missing_name_are_not_found)
-{
-    LONGS_EQUAL(CONFIGFILE_NOT_FOUND, ConfigFile_read((dir + "/absent").c_str(), inputs, &report));
-    LONGS_EQUAL(CONFIGFILE_NOT_FOUND, ConfigFile_read("", inputs, &report));
-    LONGS_EQUAL(CONFIGFILE_NOT_FOUND, ConfigFile_read(nullptr, inputs, &report));
-    LONGS_EQUAL(0, inputs->size());
-}
