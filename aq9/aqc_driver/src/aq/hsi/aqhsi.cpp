@@ -146,7 +146,13 @@ void aqhsi_results(AqHsiConfig* c, aq_mat3f* si, aq_vec3f* hi, AqHsiSol hsisoln)
     aq_mult_m3_m3(rfrT, hsisoln.SI.e, t1);
     aq_mult_m3_m3(t1, c->RFR.e, t2);
     aq_mult_m3_m3(t2, c->oldSI.e, si->e);
-    (void)aq_inverse_m3(c->oldSI.e, oldSIinv);
+    // A singular old compensation is composed as far as it goes; without the
+    // working copy there is no inverse at all, and an offset that cannot be
+    // composed is left not-a-number so that no caller loads it.
+    if (aq_inverse_m3(c->oldSI.e, oldSIinv) == E_MEMORY_NOT_ALLOCATED) {
+        for (int k = 0; k < 3; k++) hi->c[k] = NAN;
+        return;
+    }
     aq_mult_m3_v3(rfrT, hsisoln.HI.c, v);
     aq_mult_m3_v3(oldSIinv, v, w);
     aq_add_v3(c->oldHI.c, w, hi->c);

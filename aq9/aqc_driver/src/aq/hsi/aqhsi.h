@@ -95,7 +95,7 @@ void aqhsi_figure_of_merit(AqHsiConfig* c, AqHsiYmr* meas, size_t numMeas, AqHsi
 // Eight scores, 0 (best) to 3, from the thresholds table; a NaN field scores 3.
 void aqhsi_evaluate_fom(AqHsiFom* fom, unsigned int* fomScore);
 // Calibration to load into the sensor: si = RFR^T SI RFR oldSI and
-// hi = oldHI + oldSI^-1 RFR^T HI.
+// hi = oldHI + oldSI^-1 RFR^T HI (not-a-number when memory for the inverse is lacking).
 void aqhsi_results(AqHsiConfig* c, aq_mat3f* si, aq_vec3f* hi, AqHsiSol hsisoln);
 // The worst score, 3.
 unsigned int aqhsi_get_max_fomScore(void);

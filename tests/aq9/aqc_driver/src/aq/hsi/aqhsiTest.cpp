@@ -156,6 +156,11 @@ TEST(aqhsi, results_compose_with_mounting_and_old_compensation)
     DOUBLES_EQUAL(1.5, hi.c[0], 1e-7); // 1 + (1/2) * (R^T (0, 1, 0)).x
     DOUBLES_EQUAL(0.0, hi.c[1], 1e-7);
     DOUBLES_EQUAL(0.0, hi.c[2], 1e-7);
+    // No memory for the inverse of the old compensation: the offset must not look usable.
+    aq_alloc_fail_after(0);
+    aqhsi_results(&c, &si, &hi, plain);
+    aq_alloc_fail_after(-1);
+    for (int k = 0; k < 3; k++) CHECK_TEXT(isnan(hi.c[k]), "offset composed without an inverse");
 }
 
 TEST(aqhsi, figure_of_merit_fills_optional_residual_arrays_within_their_length)
