@@ -122,7 +122,8 @@ void AQ9::saveSensorSettingsToFile()
             v9dToStr(buf, *e.m, sizeof buf);
         else
             v3dToStr(buf, *e.v, sizeof buf);
-        entry(f, e.key, "[%s]", buf);
+        // Wrapped after the cut, so a text that fills the buffer keeps its brackets.
+        fprintf(f, "%s[%s];\n", e.key, buf);
     }
     entry(f, "SiteLatitude=", "%f", _siteLat);
     entry(f, "SiteLongitude=", "%f", _siteLong);

@@ -200,6 +200,18 @@ TEST(AQ9Snapshot, without_a_log_directory_it_says_so_and_uses_tmp)
         rmdir("/tmp/latest");
 }
 
+TEST(AQ9Snapshot, a_cut_matrix_text_keeps_its_brackets)
+{
+    // Nine values of 14 characters do not fit the 128-character text buffer.
+    const double big = -12345.6789;
+    f->sensor->_settings.MagCompC = v9(big, big, big, big, big, big, big, big, big);
+    char text[128];
+    f->aq9->v9dToStr(text, f->sensor->_settings.MagCompC, sizeof text);
+    LONGS_EQUAL(127, strlen(text));
+    f->aq9->saveSensorSettingsToFile();
+    STRCMP_EQUAL((std::string("MagCompC=[") + text + "];").c_str(), readLines(snapshot)[4 + 29].c_str());
+}
+
 TEST(AQ9Snapshot, vector_texts_are_cut_to_the_buffer_given)
 {
     const v9d m = v9(1, 2, 3, 4, 5, 6, 7, 8, 9);
