@@ -340,13 +340,25 @@ AqError AQ9UartSensor::genBinaryReg2Request(char* buf, size_t bufSize, size_t& r
     return genBinaryRequest("$AQBOM,2", buf, bufSize, requestSize);
 }
 
+// Raw mode comes first: the switch clears the port, which must not discard the
+// request just written or the record it brings back.
+int AQ9UartSensor::pollBinaryOutput(int output)
+{
+    if (!_serDevice->isRaw())
+        setSerialPortRaw(_serDevice);
+    size_t responseSize = 0;
+    if (output == 1)
+        genBinaryReg1Request(_txBuf, sizeof _txBuf, _requestSize, responseSize);
+    else
+        genBinaryReg2Request(_txBuf, sizeof _txBuf, _requestSize, responseSize);
+    writeCommand(_txBuf, _requestSize);
+    return retrieveUartBinaryRecords(_rxBuf, sizeof _rxBuf);
+}
+
 ahrsData_SensorUnits AQ9UartSensor::getAhrsData()
 {
     memset(&_ahrsData, 0, sizeof _ahrsData);
-    size_t responseSize = 0;
-    genBinaryReg1Request(_txBuf, sizeof _txBuf, _requestSize, responseSize);
-    writeCommand(_txBuf, _requestSize);
-    int n = retrieveUartBinaryRecords(_rxBuf, sizeof _rxBuf);
+    int n = pollBinaryOutput(1);
     processBinaryPacket(_rxBuf, static_cast<size_t>(n));
     return _ahrsData;
 }
@@ -354,10 +366,7 @@ ahrsData_SensorUnits AQ9UartSensor::getAhrsData()
 rawMeasData_SensorUnits AQ9UartSensor::getRawMeasData()
 {
     memset(&_rawMeasData, 0, sizeof _rawMeasData);
-    size_t responseSize = 0;
-    genBinaryReg2Request(_txBuf, sizeof _txBuf, _requestSize, responseSize);
-    writeCommand(_txBuf, _requestSize);
-    int n = retrieveUartBinaryRecords(_rxBuf, sizeof _rxBuf);
+    int n = pollBinaryOutput(2);
     processBinaryPacket(_rxBuf, static_cast<size_t>(n));
     return _rawMeasData;
 }

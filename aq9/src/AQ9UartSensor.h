@@ -117,6 +117,8 @@ class AQ9UartSensor : public AQ9Sensor
     void storeRawMeasRecord(AqUartPacket* packet);
     int readSyncByte(char* buf);
     int readBinaryRecord(char* buf, size_t bufSize);
+    // Sends the poll of binary output 1 or 2 in raw mode and reads its record.
+    int pollBinaryOutput(int output);
 };
 
 #endif

@@ -651,3 +651,35 @@ TEST(AQ9UartSensor, polls_request_their_output_and_switch_the_port_to_raw)
     expectRead(1, &rec1[0], 0);
     LONGS_EQUAL(0, aqs->getAhrsData().dataGood);
 }
+
+TEST(AQ9UartSensor, a_poll_from_line_mode_goes_out_in_raw_mode_and_nothing_clears_the_port_after_it)
+{
+    // Line mode, as after a register operation issued while polling.
+    bringUp();
+    struct Probe
+    {
+        int writes;
+        int rawWrites;
+    } probe = {0, 0};
+    SerialDevice_setResponder(
+        [](SerialDevice* d, const char*, int, void* context) {
+            Probe* p = static_cast<Probe*>(context);
+            p->writes++;
+            p->rawWrites += d->isRaw() ? 1 : 0;
+            d->portCleared();  // the clear just before the write is the command's own
+        },
+        &probe);
+    std::vector<unsigned char> rec1 = fromHex(kRecord1);
+    expectRecord(rec1);
+    LONGS_EQUAL(1, aqs->getAhrsData().dataGood);
+    CHECK_FALSE(dev->portCleared());
+
+    expectLineMode(0, 0);
+    LONGS_EQUAL(DeviceIF::Ok, aqs->setSerialPortNonRaw(dev));
+    std::vector<unsigned char> rec2 = fromHex(kRecord2);
+    expectRecord(rec2);
+    LONGS_EQUAL(1, aqs->getRawMeasData().dataGood);
+    CHECK_FALSE(dev->portCleared());
+    LONGS_EQUAL(2, probe.writes);
+    LONGS_EQUAL(2, probe.rawWrites);
+}
