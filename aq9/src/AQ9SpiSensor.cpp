@@ -641,6 +641,13 @@ AqError AQ9SpiSensor::disableAsyncUartAsciiOutput()
     {
         return err;
     }
+    // A silent bus reads as all zeros, which passes the frame check and reads
+    // as "off": only the sensor's echo of this write confirms it.
+    if (_cmdId != kCmdWrite || static_cast<uint8_t>(_arg1) != 6)
+    {
+        log("AQ9SpiSensor - Couldn't disable UART Async output");
+        return E_UNKNOWN;
+    }
     uint32_t ador = 0;
     err = checked(AqSpi_parseAsyncDataOutputType(_rxBuf, &ador), "AQ9SpiSensor - Error parsing AsyncDataOutputType");
     if (err != E_NONE)

@@ -635,6 +635,22 @@ TEST(AQ9SpiSensor, set_up_writes_go_out_twice_and_check_what_the_sensor_kept)
     CHECK(fw::logged("AQ9SpiSensor - Couldn't disable UART Async output"));
     settle();
 
+    // A silent bus (all zeros pass the CRC) or another register's answer is
+    // no confirmation, even with a zero value where the output type sits.
+    const struct
+    {
+        char cmd;
+        uint8_t reg;
+    } unconfirmed[] = {{0, 0}, {1, 6}, {2, 30}};
+    for (const auto& u : unconfirmed)
+    {
+        respond(u.cmd, u.reg, {0, 0, 0, 0}, 9);
+        expectTransfers(2);
+        LONGS_EQUAL(E_UNKNOWN, sensor->disableAsyncUartAsciiOutput());
+        LONGS_EQUAL(1, fw::loggedCount("AQ9SpiSensor - Couldn't disable UART Async output"));
+        settle();
+    }
+
     respond(2, 30, {0, 0, 0, 0, 2, 2, 1}, 11);
     expectTransfers(2);
     LONGS_EQUAL(E_NONE, sensor->enableCrcChecksums());
