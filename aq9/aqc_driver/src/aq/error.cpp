@@ -72,8 +72,16 @@ int AqApi_revision(void) { return 126; }
 
 AqError AqApi_getVersion(char* out, size_t outLength)
 {
-    // The version text is fixed at 9 characters; the length is not consulted.
-    (void)outLength;
-    sprintf(out, "%d.%d.%d.%d", AqApi_major(), AqApi_minor(), AqApi_patch(), AqApi_revision());
+    char text[32];
+    int n = snprintf(text, sizeof text, "%d.%d.%d.%d", AqApi_major(), AqApi_minor(), AqApi_patch(), AqApi_revision());
+    // A buffer too short for the text and its terminator gets the empty text,
+    // never a cut version that could be taken for another release.
+    if (n < 0 || static_cast<size_t>(n) >= sizeof text || static_cast<size_t>(n) >= outLength)
+    {
+        if (outLength > 0)
+            out[0] = '\0';
+        return E_BUFFER_TOO_SMALL;
+    }
+    memcpy(out, text, static_cast<size_t>(n) + 1);
     return E_NONE;
 }

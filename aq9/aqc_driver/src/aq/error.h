@@ -54,7 +54,10 @@ int AqApi_major(void);
 int AqApi_minor(void);
 int AqApi_patch(void);
 int AqApi_revision(void);
-// Writes "major.minor.patch.revision", terminated; out must hold 10 bytes.
+// Version text plus terminator.
+#define AQ_VERSION_TEXT_SIZE 10
+// Writes "major.minor.patch.revision", terminated, into out of outLength bytes;
+// E_BUFFER_TOO_SMALL (and the empty text when outLength > 0) if it does not fit.
 AqError AqApi_getVersion(char* out, size_t outLength);
 
 #endif

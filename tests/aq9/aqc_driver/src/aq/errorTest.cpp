@@ -45,12 +45,38 @@ TEST(error, longest_text_fits_the_documented_size)
     LONGS_EQUAL(AQ_ERROR_TEXT_SIZE - 1, strlen(out));
 }
 
-TEST(error, version_and_bool_texts)
+TEST(error, version_text_stays_inside_the_given_length)
 {
-    char v[16];
-    memset(v, 'Z', sizeof v);
-    LONGS_EQUAL(E_NONE, AqApi_getVersion(v, sizeof v));
-    STRCMP_EQUAL("1.1.0.126", v);
+    struct Row
+    {
+        size_t length;
+        AqError result;
+        const char* text; // what out holds afterwards; NULL: untouched
+    } rows[] = {
+        {16, E_NONE, "1.1.0.126"},
+        {AQ_VERSION_TEXT_SIZE, E_NONE, "1.1.0.126"},
+        {AQ_VERSION_TEXT_SIZE - 1, E_BUFFER_TOO_SMALL, ""},
+        {1, E_BUFFER_TOO_SMALL, ""},
+        {0, E_BUFFER_TOO_SMALL, NULL},
+    };
+    for (const Row& r : rows)
+    {
+        char v[17];
+        memset(v, 'Z', sizeof v);
+        v[sizeof v - 1] = '\0';
+        const SimpleString label = StringFromFormat("length %u", static_cast<unsigned>(r.length));
+        LONGS_EQUAL_TEXT(r.result, AqApi_getVersion(v, r.length), label.asCharString());
+        if (r.text)
+            STRCMP_EQUAL_TEXT(r.text, v, label.asCharString());
+        else
+            BYTES_EQUAL('Z', v[0]);
+        for (size_t i = r.length; i < sizeof v - 1; i++)
+            BYTES_EQUAL_TEXT('Z', v[i], label.asCharString());
+    }
+}
+
+TEST(error, bool_texts)
+{
     char b[8];
     strFromBool(b, 5);
     STRCMP_EQUAL("true", b);
