@@ -7,6 +7,7 @@
 // belongs. Scanning therefore stops at '*', a carriage return, a line feed or a
 // terminator, whichever comes first, and a non-number reads as 0.
 #include <ctype.h>
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -67,14 +68,18 @@ bool isDecimal(const char* text)
     return isdigit((unsigned char)text[0]) || (text[0] == '.' && isdigit((unsigned char)text[1]));
 }
 
+// A decimal too large for the type would read as infinity; like "inf" itself it
+// reads as 0, so no non-finite value ever comes off the wire.
 float toFloat(const char* text)
 {
-    return isDecimal(text) ? strtof(text, NULL) : 0.0f;
+    float v = isDecimal(text) ? strtof(text, NULL) : 0.0f;
+    return isfinite(v) ? v : 0.0f;
 }
 
 double toDouble(const char* text)
 {
-    return isDecimal(text) ? strtod(text, NULL) : 0.0;
+    double v = isDecimal(text) ? strtod(text, NULL) : 0.0;
+    return isfinite(v) ? v : 0.0;
 }
 
 // Stores component i of a slot from its field text.

@@ -208,6 +208,21 @@ TEST(AqUartPacketParsers, missing_fields_leave_outputs_and_non_numbers_read_as_z
     for (float c : ypr.c)
         DOUBLES_EQUAL(0, c, 0);
 
+    // Decimals beyond the type's range would read as infinity.
+    ypr = vec3f{{7, 7, 7}};
+    char outOfRange[] = "$AQRRG,08,1e39,-5e38,1e-50*XX\r\n";
+    AqUartPacket_parseYawPitchRollRaw(outOfRange, &ypr);
+    for (float c : ypr.c)
+        DOUBLES_EQUAL(0, c, 0);
+    vec3d lla = {{7, 7, 7}};
+    char hugeDouble[] = "$AQISL,1,2,3,1e309,-1e400,48.5*XX\r\n";
+    HeapSentence isl(hugeDouble);
+    AqUartPacket p = isl.view();
+    AqUartPacket_parseAQISL(&p, &ypr, &lla, NULL, NULL, NULL);
+    DOUBLES_EQUAL(0, lla.c[0], 0);
+    DOUBLES_EQUAL(0, lla.c[1], 0);
+    DOUBLES_EQUAL(48.5, lla.c[2], 0);
+
     uint32_t baud = 5;
     char notANumber[] = "$AQRRG,05,fast*XX\r\n";
     AqUartPacket_parseSerialBaudRateRaw(notANumber, &baud);
