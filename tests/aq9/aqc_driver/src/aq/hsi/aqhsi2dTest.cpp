@@ -16,20 +16,6 @@ namespace {
 const double W_LEVEL[9] = {0.96, 0.03, 0.02, 0.03, 1.05, -0.015, 0.02, -0.015, 1.0};
 const double H_TRUE[3] = {0.061, -0.043, 0.052};
 
-void configure(AqHsiConfig& c, AqHsiLibMode mode)
-{
-    c = AqHsiConfig();
-    c.mode = mode;
-    c.latitude = 36.8f;
-    c.longitude = -121.8f;
-    c.dataRate = 10;
-    c.nPatches = 122;
-    c.nDataPerPatch = 10;
-    c.flagKM = 2;
-    aq_eye_m3(c.RFR.e);
-    aq_eye_m3(c.oldSI.e);
-}
-
 // Truth whose levelled inverse distortion is W_LEVEL at the given tilt.
 hsisim::Truth tiltedTruth(double pitch, double roll, double noise, double* Wbody)
 {
@@ -97,7 +83,7 @@ TEST(aqhsi2d, turn_recovers_the_levelled_calibration)
     for (const Row& r : rows) {
         double W[9];
         hsisim::Truth t = tiltedTruth(r.pitch, r.roll, r.noise, W);
-        configure(c, HSI_MODE_2D);
+        c = hsisim::config(HSI_MODE_2D);
         aqhsi_init(&c);
         std::vector<AqHsiYmr> kept = levelTurn(c, t, r.pitch, r.roll, 2, 31);
         AqHsiSol sol;
@@ -123,7 +109,7 @@ TEST(aqhsi2d, turn_recovers_the_levelled_calibration)
 
 TEST(aqhsi2d, keep_needs_a_slow_first_sample_then_turn_of_one_patch)
 {
-    configure(c, HSI_MODE_2D);
+    c = hsisim::config(HSI_MODE_2D);
     c.nPatches = 36; // one keep per 10 degrees of turn
     aqhsi_init(&c);
     AqHsiDipole dp = aqhsi_get_dipole(0);
@@ -149,7 +135,7 @@ TEST(aqhsi2d, keep_needs_a_slow_first_sample_then_turn_of_one_patch)
 
 TEST(aqhsi2d, a_tilted_vehicle_whose_axes_round_past_unity_still_averages)
 {
-    configure(c, HSI_MODE_2D);
+    c = hsisim::config(HSI_MODE_2D);
     aqhsi_init(&c);
     AqHsiDipole dp = aqhsi_get_dipole(0);
     aq_vec3f att = {{33.0f, 7.3f, -11.9f}}, still = {{0, 0, 0}};
@@ -201,7 +187,7 @@ TEST(aqhsi2d, nearly_circular_ellipse_keeps_its_cross_term)
     // the quartic's discriminant fall below 1e-8; the root must still square to Q.
     AqHsiDipole dp = {0.4232f, 0.2293f, 0.4813f};
     AqHsiConfig cfg;
-    configure(cfg, HSI_MODE_2D);
+    cfg = hsisim::config(HSI_MODE_2D);
     float EP[6] = {0.5f, 0.008f, 0.5f, 0.0f, 0.0f, -0.5f * 0.2293f * 0.2293f};
     float Zn[3] = {0.0f, 0.0f, 1.0f / 0.4232f}, SI[9], HIb[3];
     LONGS_EQUAL(E_NONE, aqhsi_ellipse2HSI(dp, &cfg, EP, Zn, SI, HIb));
@@ -217,13 +203,13 @@ TEST(aqhsi2d, location_free_mode_fits_the_vertical_scale_and_leaves_no_vertical_
 {
     AqHsiDipole dp = {0.4232f, 0.2293f, 0.4813f};
     AqHsiConfig cfg;
-    configure(cfg, HSI_MODE_2D_NOLOCATION);
+    cfg = hsisim::config(HSI_MODE_2D_NOLOCATION);
     float EP[6] = {0.52f, 0.01f, 0.48f, 0.001f, -0.002f, -0.5f * 0.2293f * 0.2293f};
     float Zn[3] = {0.02f, -0.01f, 2.0f}, SI[9], HIb[3];
     LONGS_EQUAL(E_NONE, aqhsi_ellipse2HSI(dp, &cfg, EP, Zn, SI, HIb));
     DOUBLES_EQUAL(0.0, HIb[2], 0.0);
     CHECK(SI[8] > 0.9f && SI[8] < 1.1f); // near unity for a nearly level plane
-    configure(cfg, HSI_MODE_2D);
+    cfg = hsisim::config(HSI_MODE_2D);
     LONGS_EQUAL(E_NONE, aqhsi_ellipse2HSI(dp, &cfg, EP, Zn, SI, HIb));
     DOUBLES_EQUAL(1.0, SI[8], 0.0);
     DOUBLES_EQUAL(1.0 / 2.0 - 0.4232, HIb[2], 1e-6);
@@ -236,7 +222,7 @@ TEST(aqhsi2d, location_free_turn_reports_its_own_down_component)
 {
     double W[9];
     hsisim::Truth t = tiltedTruth(0.0, 0.0, 0.0, W);
-    configure(c, HSI_MODE_2D_NOLOCATION);
+    c = hsisim::config(HSI_MODE_2D_NOLOCATION);
     aqhsi_init(&c);
     DOUBLES_EQUAL(0.0, c.latitude, 0.0);
     std::vector<AqHsiYmr> kept = levelTurn(c, t, 0.0, 0.0, 1, 4);
@@ -251,7 +237,7 @@ TEST(aqhsi2d, location_free_turn_reports_its_own_down_component)
 
 TEST(aqhsi2d, degenerate_data_leave_the_solution_alone)
 {
-    configure(c, HSI_MODE_2D);
+    c = hsisim::config(HSI_MODE_2D);
     aqhsi_init(&c);
     AqHsiSol sol = {{{2, 0, 0, 0, 2, 0, 0, 0, 2}}, {{1, 1, 1}}, 5.0f};
     AqHsiFom fom = {};

@@ -24,21 +24,6 @@ struct Outcome
     unsigned int score[AQHSI_NUM_FOM];
 };
 
-void configure(AqHsiConfig& c, AqHsiLibMode mode, const hsisim::Truth& t)
-{
-    c = AqHsiConfig();
-    c.mode = mode;
-    c.latitude = 36.8f;
-    c.longitude = -121.8f;
-    c.dataRate = 10;
-    c.nPatches = 122;
-    c.nDataPerPatch = 10;
-    c.flagKM = 2;
-    hsisim::toFloat(t.RFR, 9, c.RFR.e);
-    hsisim::toFloat(t.oldSI, 9, c.oldSI.e);
-    hsisim::toFloat(t.oldHI, 3, c.oldHI.c);
-}
-
 // Tumble through `count` random attitudes, keep, solve, grade and compose.
 Outcome tumble(const hsisim::Truth& t, int count, uint64_t seed, AqHsiConfig& c)
 {
@@ -94,7 +79,7 @@ TEST(aqhsi3d, full_sphere_tumble_recovers_soft_and_hard_iron_at_the_noise_level)
     };
     for (const Row& r : rows) {
         hsisim::Truth t = hsisim::plainTruth(D_TRUE, H_TRUE, r.noise);
-        configure(c, HSI_MODE_3D, t);
+        c = hsisim::config(HSI_MODE_3D, t);
         Outcome o = tumble(t, 4000, 11, c);
         const double B = aqhsi_get_dipole(0).sphereRad, rel = r.noise / B;
         LONGS_EQUAL_TEXT(E_NONE, o.code, r.name);
@@ -131,7 +116,7 @@ TEST(aqhsi3d, tumbles_at_other_sites_and_without_a_location)
     };
     for (const Row& r : rows) {
         hsisim::Truth t = hsisim::plainTruth(D_TRUE, H_TRUE, 0.0005);
-        configure(c, r.mode, t);
+        c = hsisim::config(r.mode, t);
         c.latitude = r.lat;
         c.longitude = r.lon;
         Outcome o = tumble(t, 4000, 17, c);
@@ -153,7 +138,7 @@ TEST(aqhsi3d, composition_with_mounting_and_old_compensation_gives_the_sensor_ca
     const double oldHI[3] = {0.03, 0.01, -0.02};
     for (int k = 0; k < 9; k++) t.oldSI[k] = oldSI[k];
     for (int k = 0; k < 3; k++) t.oldHI[k] = oldHI[k];
-    configure(c, HSI_MODE_3D, t);
+    c = hsisim::config(HSI_MODE_3D, t);
     Outcome o = tumble(t, 4000, 23, c);
     const double rel = t.noise / aqhsi_get_dipole(0).sphereRad;
     LONGS_EQUAL(E_NONE, o.code);
@@ -166,7 +151,7 @@ TEST(aqhsi3d, readings_on_the_model_sphere_give_identity_and_zero_offset)
     hsisim::Truth t = hsisim::plainTruth(D_TRUE, H_TRUE, 0.0);
     hsisim::identity(t.D);
     for (int k = 0; k < 3; k++) t.h[k] = 0.0;
-    configure(c, HSI_MODE_3D, t);
+    c = hsisim::config(HSI_MODE_3D, t);
     aqhsi_init(&c);
     AqHsiDipole dp = aqhsi_get_dipole(0);
     hsisim::Rng rng(5);
@@ -192,7 +177,7 @@ TEST(aqhsi3d, readings_on_the_model_sphere_give_identity_and_zero_offset)
 TEST(aqhsi3d, degenerate_data_give_their_documented_codes)
 {
     hsisim::Truth t = hsisim::plainTruth(D_TRUE, H_TRUE, 0.0005);
-    configure(c, HSI_MODE_3D, t);
+    c = hsisim::config(HSI_MODE_3D, t);
     aqhsi_init(&c);
     AqHsiDipole dp = aqhsi_get_dipole(0);
     hsisim::Rng rng(3);
@@ -232,7 +217,7 @@ TEST(aqhsi3d, degenerate_data_give_their_documented_codes)
 TEST(aqhsi3d, a_nan_reading_in_the_set_fails_the_fit_without_loading_nan)
 {
     hsisim::Truth t = hsisim::plainTruth(D_TRUE, H_TRUE, 0.0005);
-    configure(c, HSI_MODE_3D, t);
+    c = hsisim::config(HSI_MODE_3D, t);
     aqhsi_init(&c);
     AqHsiDipole dp = aqhsi_get_dipole(0);
     hsisim::Rng rng(9);
@@ -252,7 +237,7 @@ TEST(aqhsi3d, a_nan_reading_in_the_set_fails_the_fit_without_loading_nan)
 TEST(aqhsi3d, keep_modes)
 {
     hsisim::Truth t = hsisim::plainTruth(D_TRUE, H_TRUE, 0.0);
-    configure(c, HSI_MODE_3D, t);
+    c = hsisim::config(HSI_MODE_3D, t);
     // Mode 3: the first attitude, then only those more than 2*pi/122 (2.95 deg) away.
     c.flagKM = 3;
     aqhsi_init(&c);

@@ -14,15 +14,7 @@ TEST_GROUP(aqhsi)
     AqHsiConfig c = {};
     void setup() override
     {
-        c.mode = HSI_MODE_3D;
-        c.latitude = 36.8f;
-        c.longitude = -121.8f;
-        c.dataRate = 10;
-        c.nPatches = 122;
-        c.nDataPerPatch = 10;
-        c.flagKM = 2;
-        aq_eye_m3(c.RFR.e);
-        aq_eye_m3(c.oldSI.e);
+        c = hsisim::config(HSI_MODE_3D);
     }
     static AqHsiFom fomOf(const float* v)
     {

@@ -2,6 +2,7 @@
 #include <math.h>
 
 #include "aq/hsi/aqhsi.h"
+#include "hsiSimulation.h"
 
 #include "CppUTest/TestHarness.h"
 
@@ -24,12 +25,7 @@ TEST_GROUP(aqhsipatches)
     AqHsiDipole dp = {};
     void setup() override
     {
-        c.mode = HSI_MODE_3D;
-        c.latitude = 36.8f;
-        c.longitude = -121.8f;
-        c.nPatches = 122;
-        c.nDataPerPatch = 10;
-        c.dataRate = 10;
+        c = hsisim::config(HSI_MODE_3D);
         dp = aqhsi_dipole_init(&c);
         aqhsi_patches_init(&c);
     }

@@ -138,6 +138,31 @@ inline void toFloat(const double* a, int n, float* r)
     for (int k = 0; k < n; k++) r[k] = (float)a[k];
 }
 
+// The run the driver sets up (122 patches of 10 at 10 Hz, keep mode 2) at
+// 36.8 N, 121.8 W, with the mounting and compensation in force taken from t.
+inline AqHsiConfig config(AqHsiLibMode mode, const Truth& t)
+{
+    AqHsiConfig c = AqHsiConfig();
+    c.mode = mode;
+    c.latitude = 36.8f;
+    c.longitude = -121.8f;
+    c.dataRate = 10;
+    c.nPatches = 122;
+    c.nDataPerPatch = 10;
+    c.flagKM = 2;
+    toFloat(t.RFR, 9, c.RFR.e);
+    toFloat(t.oldSI, 9, c.oldSI.e);
+    toFloat(t.oldHI, 3, c.oldHI.c);
+    return c;
+}
+
+// The same with no mounting rotation and no compensation in force.
+inline AqHsiConfig config(AqHsiLibMode mode)
+{
+    const double I[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, z[3] = {0, 0, 0};
+    return config(mode, plainTruth(I, z, 0.0));
+}
+
 } // namespace hsisim
 
 #endif
