@@ -13,7 +13,8 @@
 // can be tokenized once) and never read past '*', a carriage return, a line feed
 // or a terminator. A field that is not a number becomes 0; a missing field leaves
 // its output as it was; text outputs are bounded by their capacity. Numbers are
-// decimal ("nan", "inf" and hex floats read as 0) except where noted as hex.
+// decimal ("nan", "inf", hex floats and decimals beyond the type's range read
+// as 0, so no field comes out non-finite) except where noted as hex.
 #ifndef AQ_PROTOCOL_UPACK_COMMANDS_H
 #define AQ_PROTOCOL_UPACK_COMMANDS_H
 
