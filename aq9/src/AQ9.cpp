@@ -133,8 +133,9 @@ DeviceIF::Status AQ9::registerCallbacks()
     int64_t rates[2] = {_aqs->_settings.ahrsRate, _aqs->_settings.rawMeasRate};
     for (int64_t rate : rates)
     {
-        // A rate of 0 (or a negative one) would divide by zero below.
-        if (rate <= 0)
+        // A rate of 0 (or a negative one) would divide by zero below, and one
+        // above 1000 Hz would give a period of 0 ms.
+        if (rate <= 0 || rate > 1000)
         {
             Syslog::write("AQ9 - invalid polling rate %lld Hz", static_cast<long long>(rate));
             return DeviceIF::Error;

@@ -79,12 +79,32 @@ TEST(AQ9, missing_configuration_stops_before_the_link)
     CHECK(f->sensor->calls.empty());
 }
 
-TEST(AQ9, zero_polling_rate_is_refused_before_registering)
+TEST(AQ9, polling_rates_without_a_whole_millisecond_period_are_refused_before_registering)
 {
-    f->writeConfig("ahrsRate = 0;\n");
-    LONGS_EQUAL(DeviceIF::Error, f->aq9->initialize());
-    CHECK(fw::logged("AQ9 - invalid polling rate 0"));
-    CHECK(fw::callbacks().empty());
+    const struct
+    {
+        const char* config;
+        const char* log;
+    } rows[] = {
+        {"ahrsRate = 0;\n", "AQ9 - invalid polling rate 0"},
+        {"rawMeasRate = -5;\n", "AQ9 - invalid polling rate -5"},
+        // Faster than 1000 Hz the period would truncate to 0 ms.
+        {"ahrsRate = 1001;\n", "AQ9 - invalid polling rate 1001"},
+    };
+    for (const auto& r : rows)
+    {
+        teardown();
+        setup();
+        f->writeConfig(r.config);
+        LONGS_EQUAL_TEXT(DeviceIF::Error, f->aq9->initialize(), r.config);
+        CHECK_TEXT(fw::logged(r.log), r.config);
+        CHECK_TEXT(fw::callbacks().empty(), r.config);
+    }
+    teardown();
+    setup();
+    f->writeConfig("ahrsRate = 1000;\n");
+    LONGS_EQUAL(DeviceIF::Ok, f->aq9->initialize());
+    LONGS_EQUAL(1, fw::callbacks()[0].millisec);
 }
 
 TEST(AQ9, initialize_starts_from_defaults_then_the_configuration)
