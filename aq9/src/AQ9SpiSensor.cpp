@@ -279,73 +279,52 @@ AqError AQ9SpiSensor::sendHSISettings(uint8_t HSIMode, uint8_t HSIOutput, uint8_
                    "AQ9SpiSensor - Error parsing MagnetometerCalibrationControl");
 }
 
-AqError AQ9SpiSensor::sendMagCompensation()
+AqError AQ9SpiSensor::sendCompensation(CompensationWriter gen, CompensationParser parse, uint8_t reg,
+                                       const char* const msgs[3], v9d& c, v3d& b)
 {
     beginRequest();
-    AqSpi_genWriteMagnetometerCompensation(_txBuf, &txBufSize, 0, &_responseSize, v9dToMat3f(_settings.MagCompC),
-                                           v3dToVec3f(_settings.MagCompB));
-    AqError err = exchange(kCmdWrite, 23, "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendMagCompensation",
-                           "AQ9SpiSensor - sensor didn't respond with register ID 23 from sendMagCompensation");
+    gen(_txBuf, &txBufSize, 0, &_responseSize, v9dToMat3f(c), v3dToVec3f(b));
+    AqError err = exchange(kCmdWrite, reg, msgs[0], msgs[1]);
     if (err != E_NONE)
     {
         return err;
     }
-    mat3f c;
-    vec3f b;
-    err = checked(AqSpi_parseMagnetometerCompensation(_rxBuf, &c, &b),
-                  "AQ9SpiSensor - Error parsing sendMagCompensation");
+    mat3f m;
+    vec3f v;
+    err = checked(parse(_rxBuf, &m, &v), msgs[2]);
     if (err == E_NONE)
     {
-        _settings.MagCompC = mat3fToV9d(c);
-        _settings.MagCompB = vec3fToV3d(b);
+        c = mat3fToV9d(m);
+        b = vec3fToV3d(v);
     }
     return err;
+}
+
+AqError AQ9SpiSensor::sendMagCompensation()
+{
+    const char* const msgs[3] = {"AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendMagCompensation",
+                                 "AQ9SpiSensor - sensor didn't respond with register ID 23 from sendMagCompensation",
+                                 "AQ9SpiSensor - Error parsing sendMagCompensation"};
+    return sendCompensation(AqSpi_genWriteMagnetometerCompensation, AqSpi_parseMagnetometerCompensation, 23, msgs,
+                            _settings.MagCompC, _settings.MagCompB);
 }
 
 AqError AQ9SpiSensor::sendAccelCompensation()
 {
-    beginRequest();
-    AqSpi_genWriteAccelerationCompensation(_txBuf, &txBufSize, 0, &_responseSize, v9dToMat3f(_settings.AccelCompC),
-                                           v3dToVec3f(_settings.AccelCompB));
-    AqError err = exchange(kCmdWrite, 25,
-                           "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAccelCompensation",
-                           "AQ9SpiSensor - sensor didn't respond with register ID 25 from sendAccelCompensation");
-    if (err != E_NONE)
-    {
-        return err;
-    }
-    mat3f c;
-    vec3f b;
-    err = checked(AqSpi_parseAccelerationCompensation(_rxBuf, &c, &b),
-                  "AQ9SpiSensor - Error parsing sendAccelCompensation");
-    if (err == E_NONE)
-    {
-        _settings.AccelCompC = mat3fToV9d(c);
-        _settings.AccelCompB = vec3fToV3d(b);
-    }
-    return err;
+    const char* const msgs[3] = {"AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAccelCompensation",
+                                 "AQ9SpiSensor - sensor didn't respond with register ID 25 from sendAccelCompensation",
+                                 "AQ9SpiSensor - Error parsing sendAccelCompensation"};
+    return sendCompensation(AqSpi_genWriteAccelerationCompensation, AqSpi_parseAccelerationCompensation, 25, msgs,
+                            _settings.AccelCompC, _settings.AccelCompB);
 }
 
 AqError AQ9SpiSensor::sendGyroCompensation()
 {
-    beginRequest();
-    AqSpi_genWriteGyroCompensation(_txBuf, &txBufSize, 0, &_responseSize, v9dToMat3f(_settings.GyroCompC),
-                                   v3dToVec3f(_settings.GyroCompB));
-    AqError err = exchange(kCmdWrite, 84, "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendGyroCompensation",
-                           "AQ9SpiSensor - sensor didn't respond with register ID 84 from sendGyroCompensation");
-    if (err != E_NONE)
-    {
-        return err;
-    }
-    mat3f c;
-    vec3f b;
-    err = checked(AqSpi_parseGyroCompensation(_rxBuf, &c, &b), "AQ9SpiSensor - Error parsing sendGyroCompensation");
-    if (err == E_NONE)
-    {
-        _settings.GyroCompC = mat3fToV9d(c);
-        _settings.GyroCompB = vec3fToV3d(b);
-    }
-    return err;
+    const char* const msgs[3] = {"AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendGyroCompensation",
+                                 "AQ9SpiSensor - sensor didn't respond with register ID 84 from sendGyroCompensation",
+                                 "AQ9SpiSensor - Error parsing sendGyroCompensation"};
+    return sendCompensation(AqSpi_genWriteGyroCompensation, AqSpi_parseGyroCompensation, 84, msgs,
+                            _settings.GyroCompC, _settings.GyroCompB);
 }
 
 AqError AQ9SpiSensor::sendInstrumentRotation()
@@ -389,58 +368,52 @@ void joinTuning(const vec3f v[3], v9d& t)
 
 }  // namespace
 
-AqError AQ9SpiSensor::sendAFEGyroTuningParameters()
+AqError AQ9SpiSensor::sendTuning(TuningWriter gen, TuningParser parse, uint8_t reg, const char* const msgs[3],
+                                  v9d& tuning)
 {
     beginRequest();
     vec3f v[3];
-    splitTuning(_settings.AFEGyroTuning, v);
-    AqSpi_genWriteAfeGyroBasicTuning(_txBuf, &txBufSize, 0, &_responseSize, v[0], v[1], v[2]);
-    AqError err = exchange(
-        kCmdWrite, 40, "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAFEGyroTuningParameters",
-        "AQ9SpiSensor - sensor didn't respond with register ID 40 from sendAFEGyroTuningParameters");
+    splitTuning(tuning, v);
+    gen(_txBuf, &txBufSize, 0, &_responseSize, v[0], v[1], v[2]);
+    AqError err = exchange(kCmdWrite, reg, msgs[0], msgs[1]);
     if (err != E_NONE)
     {
         return err;
     }
-    err = AqSpi_parseAfeGyroBasicTuning(_rxBuf, &v[0], &v[1], &v[2]);
-    joinTuning(v, _settings.AFEGyroTuning);
-    return checked(err, "AQ9SpiSensor - Error parsing AfeGyroBasicTuning");
+    // What the parser gave is written back before its result is looked at.
+    err = parse(_rxBuf, &v[0], &v[1], &v[2]);
+    joinTuning(v, tuning);
+    return checked(err, msgs[2]);
+}
+
+AqError AQ9SpiSensor::sendAFEGyroTuningParameters()
+{
+    const char* const msgs[3] = {
+        "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAFEGyroTuningParameters",
+        "AQ9SpiSensor - sensor didn't respond with register ID 40 from sendAFEGyroTuningParameters",
+        "AQ9SpiSensor - Error parsing AfeGyroBasicTuning"};
+    return sendTuning(AqSpi_genWriteAfeGyroBasicTuning, AqSpi_parseAfeGyroBasicTuning, 40, msgs,
+                      _settings.AFEGyroTuning);
 }
 
 AqError AQ9SpiSensor::sendAFEAccelTuningParameters()
 {
-    beginRequest();
-    vec3f v[3];
-    splitTuning(_settings.AFEAccelTuning, v);
-    AqSpi_genWriteAfeAccelerometerBasicTuning(_txBuf, &txBufSize, 0, &_responseSize, v[0], v[1], v[2]);
-    AqError err = exchange(
-        kCmdWrite, 38, "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAFEAccelTuningParameters",
-        "AQ9SpiSensor - sensor didn't respond with register ID 38 from sendAFEAccelTuningParameters");
-    if (err != E_NONE)
-    {
-        return err;
-    }
-    err = AqSpi_parseAfeAccelerometerBasicTuning(_rxBuf, &v[0], &v[1], &v[2]);
-    joinTuning(v, _settings.AFEAccelTuning);
-    return checked(err, "AQ9SpiSensor - Error parsing AfeAccelerometerBasicTuning");
+    const char* const msgs[3] = {
+        "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAFEAccelTuningParameters",
+        "AQ9SpiSensor - sensor didn't respond with register ID 38 from sendAFEAccelTuningParameters",
+        "AQ9SpiSensor - Error parsing AfeAccelerometerBasicTuning"};
+    return sendTuning(AqSpi_genWriteAfeAccelerometerBasicTuning, AqSpi_parseAfeAccelerometerBasicTuning, 38, msgs,
+                      _settings.AFEAccelTuning);
 }
 
 AqError AQ9SpiSensor::sendAFEMagTuningParameters()
 {
-    beginRequest();
-    vec3f v[3];
-    splitTuning(_settings.AFEMagTuning, v);
-    AqSpi_genWriteAfeMagnetometerBasicTuning(_txBuf, &txBufSize, 0, &_responseSize, v[0], v[1], v[2]);
-    AqError err =
-        exchange(kCmdWrite, 36, "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAFEMagTuningParameters",
-                 "AQ9SpiSensor - sensor didn't respond with register ID 36 from sendAFEMagTuningParameters");
-    if (err != E_NONE)
-    {
-        return err;
-    }
-    err = AqSpi_parseAfeMagnetometerBasicTuning(_rxBuf, &v[0], &v[1], &v[2]);
-    joinTuning(v, _settings.AFEMagTuning);
-    return checked(err, "AQ9SpiSensor - Error parsing AfeMagnetometerBasicTuning");
+    const char* const msgs[3] = {
+        "AQ9SpiSensor - sensor didn't respond with cmd ID 2 from sendAFEMagTuningParameters",
+        "AQ9SpiSensor - sensor didn't respond with register ID 36 from sendAFEMagTuningParameters",
+        "AQ9SpiSensor - Error parsing AfeMagnetometerBasicTuning"};
+    return sendTuning(AqSpi_genWriteAfeMagnetometerBasicTuning, AqSpi_parseAfeMagnetometerBasicTuning, 36, msgs,
+                      _settings.AFEMagTuning);
 }
 
 AqError AQ9SpiSensor::sendFilterStartupBiasParameters()
@@ -905,9 +878,7 @@ bool AQ9SpiSensor::pollAnswered(uint8_t output)
 ahrsData_SensorUnits AQ9SpiSensor::getAhrsData()
 {
     memset(&_ahrsData, 0, sizeof _ahrsData);
-    txBufSize = kBufSize;
-    _responseSize = 0;
-    memset(_txBuf, 0, sizeof _txBuf);
+    beginRequest();
     genBinaryReg1Request(_txBuf, kBufSize, _requestSize, _responseSize);
     spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
     if (pollAnswered(1))
@@ -924,9 +895,7 @@ ahrsData_SensorUnits AQ9SpiSensor::getAhrsData()
 rawMeasData_SensorUnits AQ9SpiSensor::getRawMeasData()
 {
     memset(&_rawMeasData, 0, sizeof _rawMeasData);
-    txBufSize = kBufSize;
-    _responseSize = 0;
-    memset(_txBuf, 0, sizeof _txBuf);
+    beginRequest();
     genBinaryReg2Request(_txBuf, kBufSize, _requestSize, _responseSize);
     spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
     if (pollAnswered(2))

@@ -95,6 +95,18 @@ class AQ9SpiSensor : public AQ9Sensor
     const size_t _binReg2PayloadSize;
 
   private:
+    typedef AqError (*CompensationWriter)(char*, size_t*, size_t, size_t*, mat3f, vec3f);
+    typedef AqError (*CompensationParser)(const char*, mat3f*, vec3f*);
+    typedef AqError (*TuningWriter)(char*, size_t*, size_t, size_t*, vec3f, vec3f, vec3f);
+    typedef AqError (*TuningParser)(const char*, vec3f*, vec3f*, vec3f*);
+
+    // A compensation register (matrix c, offset b): sent from the settings and
+    // stored back when the echo parses; msgs are the command, register and
+    // parse failure texts.
+    AqError sendCompensation(CompensationWriter gen, CompensationParser parse, uint8_t reg,
+                             const char* const msgs[3], v9d& c, v3d& b);
+    // An AFE tuning register: the setting's nine values as three vectors and back.
+    AqError sendTuning(TuningWriter gen, TuningParser parse, uint8_t reg, const char* const msgs[3], v9d& tuning);
     // Step 1 of every exchange: capacity 256, no sizes, a clean transmit buffer.
     void beginRequest();
     // CRC, both transactions, frame check and echo check of a register exchange

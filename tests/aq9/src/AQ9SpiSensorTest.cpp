@@ -469,68 +469,123 @@ TEST(AQ9SpiSensor, every_register_operation_frames_its_request_and_checks_the_ec
 
 TEST(AQ9SpiSensor, compensation_is_sent_column_by_column_and_stored_back_row_by_row)
 {
-    for (int i = 0; i < 9; i++)
+    struct Row
     {
-        sensor->_settings.MagCompC.c[i] = i + 1;  // row by row
-    }
-    sensor->_settings.MagCompB = {{0.5, -0.25, 2.0}};
-    // The sensor reports a different matrix than it was sent: that is what is kept.
-    Bytes payload(48);
-    for (int i = 0; i < 9; i++)
+        const char* label;
+        AqError (AQ9SpiSensor::*op)();
+        uint8_t reg;
+        v9d aq9Settings::*c;
+        v3d aq9Settings::*b;
+    } rows[] = {
+        {"mag", &AQ9SpiSensor::sendMagCompensation, 23, &aq9Settings::MagCompC, &aq9Settings::MagCompB},
+        {"accel", &AQ9SpiSensor::sendAccelCompensation, 25, &aq9Settings::AccelCompC, &aq9Settings::AccelCompB},
+        {"gyro", &AQ9SpiSensor::sendGyroCompensation, 84, &aq9Settings::GyroCompC, &aq9Settings::GyroCompB},
+    };
+    for (const Row& r : rows)
     {
-        putFloat(reinterpret_cast<char*>(payload.data()) + 4 * i, 10.0f + i);
-    }
-    putFloat(reinterpret_cast<char*>(payload.data()) + 36, 7.0f);
-    respond(2, 23, payload, 52);
-    expectTransfers(2);
-    LONGS_EQUAL(E_NONE, sensor->sendMagCompensation());
+        // The other two registers' settings must come through untouched.
+        memset(&sensor->_settings, 0, sizeof sensor->_settings);
+        v9d& c = sensor->_settings.*r.c;
+        v3d& b = sensor->_settings.*r.b;
+        for (int i = 0; i < 9; i++)
+        {
+            c.c[i] = i + 1;  // row by row
+        }
+        b = {{0.5, -0.25, 2.0}};
+        // The sensor reports a different matrix than it was sent: that is what is kept.
+        Bytes payload(48);
+        for (int i = 0; i < 9; i++)
+        {
+            putFloat(reinterpret_cast<char*>(payload.data()) + 4 * i, 10.0f + i);
+        }
+        putFloat(reinterpret_cast<char*>(payload.data()) + 36, 7.0f);
+        respond(2, r.reg, payload, 52);
+        expectTransfers(2);
+        LONGS_EQUAL_TEXT(E_NONE, (sensor->*r.op)(), r.label);
+        LONGS_EQUAL_TEXT(r.reg, static_cast<uint8_t>(sensor->_txBuf[1]), r.label);
 
-    const float sentOrder[9] = {1, 4, 7, 2, 5, 8, 3, 6, 9};
-    for (int i = 0; i < 9; i++)
-    {
-        float f;
-        memcpy(&f, sensor->_txBuf + 4 + 4 * i, 4);
-        DOUBLES_EQUAL(sentOrder[i], f, 0.0);
-    }
-    float b0;
-    memcpy(&b0, sensor->_txBuf + 40, 4);
-    DOUBLES_EQUAL(0.5, b0, 0.0);
-    // e = 10..18 column by column: row 0 is e0, e3, e6.
-    DOUBLES_EQUAL(10.0, sensor->_settings.MagCompC.c[0], 0.0);
-    DOUBLES_EQUAL(13.0, sensor->_settings.MagCompC.c[1], 0.0);
-    DOUBLES_EQUAL(16.0, sensor->_settings.MagCompC.c[2], 0.0);
-    DOUBLES_EQUAL(11.0, sensor->_settings.MagCompC.c[3], 0.0);
-    DOUBLES_EQUAL(7.0, sensor->_settings.MagCompB.c[0], 0.0);
-    settle();
+        const float sentOrder[9] = {1, 4, 7, 2, 5, 8, 3, 6, 9};
+        for (int i = 0; i < 9; i++)
+        {
+            float f;
+            memcpy(&f, sensor->_txBuf + 4 + 4 * i, 4);
+            DOUBLES_EQUAL_TEXT(sentOrder[i], f, 0.0, r.label);
+        }
+        float b0;
+        memcpy(&b0, sensor->_txBuf + 40, 4);
+        DOUBLES_EQUAL_TEXT(0.5, b0, 0.0, r.label);
+        // e = 10..18 column by column: row 0 is e0, e3, e6.
+        const double stored[9] = {10, 13, 16, 11, 14, 17, 12, 15, 18};
+        for (int i = 0; i < 9; i++)
+        {
+            DOUBLES_EQUAL_TEXT(stored[i], c.c[i], 0.0, r.label);
+        }
+        DOUBLES_EQUAL_TEXT(7.0, b.c[0], 0.0, r.label);
+        for (const Row& other : rows)
+        {
+            if (other.c != r.c)
+            {
+                DOUBLES_EQUAL_TEXT(0.0, (sensor->_settings.*other.c).c[0], 0.0, other.label);
+                DOUBLES_EQUAL_TEXT(0.0, (sensor->_settings.*other.b).c[0], 0.0, other.label);
+            }
+        }
+        settle();
 
-    // A sensor error leaves the settings as they were.
-    respond(2, 23, payload, 52, 3);
-    sensor->_settings.MagCompC.c[0] = -1;
-    expectTransfers(2);
-    LONGS_EQUAL(E_SENSOR_INVALID_CHECKSUM, sensor->sendMagCompensation());
-    DOUBLES_EQUAL(-1.0, sensor->_settings.MagCompC.c[0], 0.0);
+        // A sensor error leaves the settings as they were.
+        respond(2, r.reg, payload, 52, 3);
+        c.c[0] = -1;
+        expectTransfers(2);
+        LONGS_EQUAL_TEXT(E_SENSOR_INVALID_CHECKSUM, (sensor->*r.op)(), r.label);
+        DOUBLES_EQUAL_TEXT(-1.0, c.c[0], 0.0, r.label);
+        settle();
+    }
 }
 
 TEST(AQ9SpiSensor, afe_tuning_goes_out_as_three_vectors_and_comes_back_into_the_settings)
 {
-    for (int i = 0; i < 9; i++)
+    struct Row
     {
-        sensor->_settings.AFEGyroTuning.c[i] = 0.5 * (i + 1);
-    }
-    Bytes payload(36);
-    for (int i = 0; i < 9; i++)
+        const char* label;
+        AqError (AQ9SpiSensor::*op)();
+        uint8_t reg;
+        v9d aq9Settings::*tuning;
+    } rows[] = {
+        {"gyro", &AQ9SpiSensor::sendAFEGyroTuningParameters, 40, &aq9Settings::AFEGyroTuning},
+        {"accel", &AQ9SpiSensor::sendAFEAccelTuningParameters, 38, &aq9Settings::AFEAccelTuning},
+        {"mag", &AQ9SpiSensor::sendAFEMagTuningParameters, 36, &aq9Settings::AFEMagTuning},
+    };
+    for (const Row& r : rows)
     {
-        putFloat(reinterpret_cast<char*>(payload.data()) + 4 * i, -1.0f * (i + 1));
-    }
-    respond(2, 40, payload, 40);
-    expectTransfers(2);
-    LONGS_EQUAL(E_NONE, sensor->sendAFEGyroTuningParameters());
-    for (int i = 0; i < 9; i++)
-    {
-        float f;
-        memcpy(&f, sensor->_txBuf + 4 + 4 * i, 4);
-        DOUBLES_EQUAL(0.5 * (i + 1), f, 0.0);
-        DOUBLES_EQUAL(-1.0 * (i + 1), sensor->_settings.AFEGyroTuning.c[i], 0.0);
+        memset(&sensor->_settings, 0, sizeof sensor->_settings);
+        v9d& t = sensor->_settings.*r.tuning;
+        for (int i = 0; i < 9; i++)
+        {
+            t.c[i] = 0.5 * (i + 1);
+        }
+        Bytes payload(36);
+        for (int i = 0; i < 9; i++)
+        {
+            putFloat(reinterpret_cast<char*>(payload.data()) + 4 * i, -1.0f * (i + 1));
+        }
+        respond(2, r.reg, payload, 40);
+        expectTransfers(2);
+        LONGS_EQUAL_TEXT(E_NONE, (sensor->*r.op)(), r.label);
+        LONGS_EQUAL_TEXT(r.reg, static_cast<uint8_t>(sensor->_txBuf[1]), r.label);
+        for (int i = 0; i < 9; i++)
+        {
+            float f;
+            memcpy(&f, sensor->_txBuf + 4 + 4 * i, 4);
+            DOUBLES_EQUAL_TEXT(0.5 * (i + 1), f, 0.0, r.label);
+            DOUBLES_EQUAL_TEXT(-1.0 * (i + 1), t.c[i], 0.0, r.label);
+        }
+        for (const Row& other : rows)
+        {
+            if (other.tuning != r.tuning)
+            {
+                DOUBLES_EQUAL_TEXT(0.0, (sensor->_settings.*other.tuning).c[8], 0.0, other.label);
+            }
+        }
+        settle();
     }
 }
 
