@@ -125,7 +125,9 @@ AqError aqhsi_fit_ellipsoid(AqHsiDipole dipole, AqHsiYmr* meas, AqHsiSol* hsisol
     float A[9] = {a, XX[2], XX[3], XX[2], b, XX[4], XX[3], XX[4], cc};
     const float* v = &XX[5];
     float lr[3], li[3], V[9], Vinv[9];
-    if (n_eigeng(A, 3, lr, li, V) != 0) return E_DATA_NOT_ELLIPTICAL;
+    int rc = n_eigeng(A, 3, lr, li, V);
+    if (rc == 1) return E_MEMORY_NOT_ALLOCATED; // A is finite here: the scratch was missing
+    if (rc != 0) return E_DATA_NOT_ELLIPTICAL;
     for (int k = 0; k < 3; k++)
         if (!(lr[k] > 0.0f)) return E_DATA_NOT_ELLIPTICAL;
     code = aq_inverse_m3(V, Vinv);

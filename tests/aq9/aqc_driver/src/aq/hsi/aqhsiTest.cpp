@@ -210,6 +210,36 @@ TEST(aqhsi, least_squares_solves_or_reports_too_little_information)
     aq_alloc_fail_after(-1);
 }
 
+TEST(aqhsi, a_solve_short_of_memory_says_so_whichever_allocation_fails)
+{
+    const double D[9] = {1.06, 0.04, -0.03, 0.01, 0.95, 0.05, -0.02, 0.03, 1.02}, h[3] = {0.08, -0.05, 0.12};
+    hsisim::Truth t = hsisim::plainTruth(D, h, 0.001);
+    const AqHsiLibMode modes[] = {HSI_MODE_3D, HSI_MODE_2D};
+    for (AqHsiLibMode mode : modes) {
+        c = hsisim::config(mode, t);
+        aqhsi_init(&c);
+        AqHsiDipole dp = aqhsi_get_dipole(0);
+        hsisim::Rng rng(3);
+        std::vector<AqHsiYmr> m;
+        for (int k = 0; k < 400; k++) {
+            double y = 2.0 * k, p = 5.0 * sin(0.1 * k), r = 3.0;
+            if (mode == HSI_MODE_3D) hsisim::randomAttitude(rng, &y, &p, &r);
+            m.push_back(hsisim::measure(t, dp, y, p, r, NULL, rng));
+        }
+        // Let the first `budget` allocations succeed, until the solve needs no more.
+        AqError code = E_MEMORY_NOT_ALLOCATED;
+        for (int budget = 0; budget < 1000 && code == E_MEMORY_NOT_ALLOCATED; budget++) {
+            AqHsiSol sol;
+            aq_alloc_fail_after(budget);
+            code = aqhsi_solve(&c, m.data(), m.size(), &sol);
+            aq_alloc_fail_after(-1);
+            SimpleString row = StringFromFormat("mode %d, allocation %d failing: code %d", (int)mode, budget, (int)code);
+            CHECK_TEXT(code == E_MEMORY_NOT_ALLOCATED || code == E_NONE, row.asCharString());
+        }
+        LONGS_EQUAL(E_NONE, code);
+    }
+}
+
 TEST(aqhsi, correction_and_euler_conversions)
 {
     aq_vec3f m = {{0.1f, 0.2f, 0.3f}};
