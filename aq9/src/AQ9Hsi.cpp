@@ -1,7 +1,6 @@
 // Batch hard/soft-iron calibration runs: start (configure the engine from the
 // sensor, switch its onboard estimator off), feed (from ahrsCallback), finish
 // (solve, grade, report, optionally load the result into the sensor).
-#include <errno.h>
 #include <float.h>
 #include <stdarg.h>
 #include <math.h>
@@ -46,9 +45,7 @@ void line(FILE* f, const char* fmt, ...)
 
 void writeReportHeader(FILE* f)
 {
-    time_t now = time(nullptr);
-    const char* stamp = ctime(&now);
-    fprintf(f, "%% %s%%\n", stamp != nullptr ? stamp : "(time unknown)\n");
+    writeLogFileTimeStamp(f);
     fputs("% This file contains Hard and Soft Iron Calibration parameters, as computed by \n", f);
     fputs("% the AQ HSI Calibartion library.", f);
     fputs("\n", f);
@@ -97,15 +94,6 @@ void writeSolution(FILE* f, uint32_t numKept, const aq_mat3f& si, const aq_vec3f
     line(f, "\n\nEllipsoid fit coverage multiplier:\t%8.2f\t\t%-10s", fom.ellipsoidCoverage, gradeWord(scores[6]));
     line(f, "\nAlignment fit coverage multiplier:\t%8.2f\t\t%-10s\n", fom.alignmentCoverage, gradeWord(scores[7]));
     fputs("\n", f);
-}
-
-void closeReport(FILE* f, const char* path)
-{
-    bool failed = ferror(f) != 0;
-    if (fclose(f) != 0)
-        failed = true;
-    if (failed)
-        Syslog::write("AQ9 - error writing %s: %s", path, strerror(errno));
 }
 
 void writeFailure(FILE* f, const char* reason)
@@ -310,7 +298,7 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
     if (run.err == E_NONE)
         loadHsiResult(run.si, run.hi);
     if (f != nullptr)
-        closeReport(f, path);
+        closeLogFile(f, path);
     _aqs->_hsiRunning = 0;
     free(_hsiKeptPoints);
     _hsiKeptPoints = nullptr;

@@ -1,11 +1,9 @@
 // The settings snapshot "aq9.dat": what the sensor reported about itself and
 // every setting sent to it, written once per successful configuration for the
 // people reviewing a mission. Nothing reads it back.
-#include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
 
 #include "AQ9.h"
 #include "LogFilePath.h"
@@ -39,9 +37,7 @@ void textEntry(FILE* f, const char* key, const char* text, size_t size)
 
 void writeHeader(FILE* f)
 {
-    time_t now = time(nullptr);
-    const char* stamp = ctime(&now);
-    fprintf(f, "%% %s%%\n", stamp != nullptr ? stamp : "(time unknown)\n");
+    writeLogFileTimeStamp(f);
     fputs("% This file details the configuration of the compass following runtime initialization of the AQ9 driver.\n",
           f);
     fputs("% ========================\n", f);
@@ -131,14 +127,8 @@ void AQ9::saveSensorSettingsToFile()
     const vec3f& gr = _aqs->_gravRefVector;
     entry(f, "MagRefVector=", "[%.7f,%.7f,%.7f]", mr.c[0], mr.c[1], mr.c[2]);
     entry(f, "GravRefVector=", "[%.7f,%.7f,%.7f]", gr.c[0], gr.c[1], gr.c[2]);
-    // A full disk shows only here; no completion message then.
-    bool failed = ferror(f) != 0;
-    if (fclose(f) != 0)
-        failed = true;
-    if (failed)
-    {
-        Syslog::write("AQ9 - error writing %s: %s", path, strerror(errno));
+    // No completion message for a file whose contents were lost.
+    if (!closeLogFile(f, path))
         return;
-    }
     Syslog::write("AQ9 - OneShot data written to %s", path);
 }

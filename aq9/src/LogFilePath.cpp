@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include "Syslog.h"
 
@@ -88,4 +89,21 @@ FILE* createLogFile(const char* fileName, const char* envMessagePrefix, char* pa
     snprintf(path, pathSize, "%s/%s/%s", dir, kLatest, fileName);
     Syslog::write("AQ9 - no free file name for %s", path);
     return nullptr;
+}
+
+void writeLogFileTimeStamp(FILE* f)
+{
+    time_t now = time(nullptr);
+    const char* stamp = ctime(&now);
+    fprintf(f, "%% %s%%\n", stamp != nullptr ? stamp : "(time unknown)\n");
+}
+
+bool closeLogFile(FILE* f, const char* path)
+{
+    bool failed = ferror(f) != 0;
+    if (fclose(f) != 0)
+        failed = true;
+    if (failed)
+        Syslog::write("AQ9 - error writing %s: %s", path, strerror(errno));
+    return !failed;
 }

@@ -114,3 +114,24 @@ TEST(LogFilePath, an_empty_log_directory_counts_as_unset)
     STRCMP_EQUAL("AQ9 - Environment variable AUV_LOG_DIR not set\n", fw::syslogLines()[0].c_str());
     STRCMP_EQUAL("AQ9 - Using default directory /tmp", fw::syslogLines()[1].c_str());
 }
+
+TEST(LogFilePath, a_close_that_loses_what_was_written_is_reported)
+{
+    FILE* full = fopen("/dev/full", "w");
+    CHECK(full != nullptr);
+    writeLogFileTimeStamp(full);
+    CHECK_FALSE(closeLogFile(full, "/dev/full"));
+    CHECK(fw::logged(std::string("AQ9 - error writing /dev/full: ") + strerror(ENOSPC)));
+
+    char path[256];
+    FILE* out = createLogFile("report.dat", "", path, sizeof path);
+    time_t before = time(nullptr);
+    writeLogFileTimeStamp(out);
+    time_t after = time(nullptr);
+    CHECK(closeLogFile(out, path));
+    LONGS_EQUAL(1, fw::loggedCount("error writing"));
+    std::vector<std::string> lines = readLines(path);
+    LONGS_EQUAL(2, lines.size());
+    CHECK(lines[0] == timeStampLine(before) || lines[0] == timeStampLine(after));
+    STRCMP_EQUAL("%", lines[1].c_str());
+}
