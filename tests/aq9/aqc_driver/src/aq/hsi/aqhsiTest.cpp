@@ -233,7 +233,7 @@ TEST(aqhsi, a_solve_short_of_memory_says_so_whichever_allocation_fails)
             aq_alloc_fail_after(budget);
             code = aqhsi_solve(&c, m.data(), m.size(), &sol);
             aq_alloc_fail_after(-1);
-            SimpleString row = StringFromFormat("mode %d, allocation %d failing: code %d", (int)mode, budget, (int)code);
+            SimpleString row = StringFromFormat("mode %d, allocation %d failing: code %d", mode, budget, code);
             CHECK_TEXT(code == E_MEMORY_NOT_ALLOCATED || code == E_NONE, row.asCharString());
         }
         LONGS_EQUAL(E_NONE, code);
