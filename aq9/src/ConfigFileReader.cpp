@@ -58,6 +58,10 @@ bool readLines(FILE* f, std::vector<std::string>* lines)
 
 ConfigLineKind ConfigFile_splitLine(const std::string& line, std::string* key, std::string* value)
 {
+    // A NUL byte (a zero-filled block from an interrupted write) would cut the
+    // key or value short where the attribute reads it; the line is not trusted.
+    if (line.find('\0') != std::string::npos)
+        return CONFIGLINE_MALFORMED;
     std::string t = trim(line);
     if (isComment(t))
         return CONFIGLINE_SKIP;

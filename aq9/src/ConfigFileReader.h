@@ -3,6 +3,7 @@
 //     Mag_C00 =   1.000000;
 // with white space around the tokens ignored. Blank lines and lines starting
 // with "%", "#" or "//" are skipped, and so is such a comment after the ";".
+// A line holding a NUL byte is malformed.
 #ifndef CONFIG_FILE_READER_H
 #define CONFIG_FILE_READER_H
 

@@ -96,6 +96,19 @@ TEST(ConfigFileReader, lines_split_into_key_and_value_or_are_skipped_or_refused)
     }
 }
 
+TEST(ConfigFileReader, a_line_with_a_nul_byte_is_refused_rather_than_cut_short)
+{
+    // Zero-filled blocks are what an interrupted write may leave in a file.
+    const std::string lines[] = {std::string("ahrsRate = 2\0" "0;", 15), std::string("ahrsRate\0junk = 20;", 19),
+                                 std::string("ahrsRate = 20; %\0", 17)};
+    for (const std::string& line : lines)
+    {
+        std::string key = "", value = "";
+        LONGS_EQUAL_TEXT(CONFIGLINE_MALFORMED, ConfigFile_splitLine(line, &key, &value), line.c_str());
+        STRCMP_EQUAL("", key.c_str());
+    }
+}
+
 TEST(ConfigFileReader, file_yields_its_entries_in_order_with_their_line_numbers)
 {
     std::string path = write("m.cfg", "% mission\n\nahrsRate = 20;\n# x\nMag_C00 =   1.000000;\r\nahrsRate = 5;");
