@@ -35,8 +35,8 @@ AQ9::AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const c
       _onboardHSIOffset(),
       // The default site until a navigation query succeeds, so the sensor
       // never gets an undefined position.
-      _siteLat(36.806f),
-      _siteLong(-121.9421f),
+      _siteLat(kDefaultSiteLat),
+      _siteLong(kDefaultSiteLong),
       _decimalYear(0),
       _initialized(0),
       _gravityFallbackLogged(0),
@@ -71,7 +71,7 @@ AQ9::AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const c
 
     _gVector.c[0] = 0;
     _gVector.c[1] = 0;
-    _gVector.c[2] = -9.793746f;
+    _gVector.c[2] = -kDefaultGravity;
     // The SIGALRM set is ready from the start, so a run finished at destruction
     // is masked even when no initialisation completed.
     sigemptyset(&_set);

@@ -45,6 +45,11 @@ class AQ9 : public PeriodicTask
   public:
     // Capacity of the kept-measurement buffer of one calibration run.
     static const uint32_t kHsiBufferCapacity = 6000;
+    // Site used until a navigation query succeeds, and when the server cannot be reached.
+    static constexpr float kDefaultSiteLat = 36.806f;
+    static constexpr float kDefaultSiteLong = -121.9421f;
+    // Magnitude of the gravity vector the task starts with, m/s^2.
+    static constexpr float kDefaultGravity = 9.793746f;
 
     AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const char* cfgFileName);
     virtual ~AQ9();

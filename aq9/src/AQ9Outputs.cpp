@@ -10,8 +10,6 @@
 namespace {
 
 const double kDegToRad = 0.017453292519943295;
-// Magnitude of the gravity vector the task starts with, m/s^2.
-const float kDefaultGravity = 9.793746f;
 
 float toRad(float deg)
 {

@@ -19,9 +19,6 @@ struct Step
 };
 
 const double kRadToDeg = 57.29577951308232;
-// Site used when the navigation server cannot be reached.
-const float kDefaultSiteLat = 36.806f;
-const float kDefaultSiteLong = -121.9421f;
 
 // Steps 1 to 3; the EEPROM write is followed by a ten-minute wait.
 const Step kRotationSteps[] = {
