@@ -28,14 +28,20 @@ TEST_GROUP(AQ9SpiSensor)
         delete params;
     }
 
-    // A response frame with its CRC appended, as the sensor sends it.
-    size_t frame(char* buf, const unsigned char* bytes, size_t n)
+    char rx[8];
+    char cmdId = 0, arg1 = 0;
+    const char* payload = nullptr;
+    size_t payloadSize = 0;
+
+    // Checks the six frame bytes with their CRC appended, as the sensor sends
+    // them; flipBit corrupts the last CRC byte first.
+    AqError check(const unsigned char (&bytes)[6], bool flipBit = false)
     {
-        memcpy(buf, bytes, n);
-        uint16_t crc = AqCrc16_compute(buf, n);
-        buf[n] = static_cast<char>(crc >> 8);
-        buf[n + 1] = static_cast<char>(crc & 0xFF);
-        return n + 2;
+        memcpy(rx, bytes, 6);
+        uint16_t crc = AqCrc16_compute(rx, 6);
+        rx[6] = static_cast<char>(crc >> 8);
+        rx[7] = static_cast<char>((crc & 0xFF) ^ (flipBit ? 1 : 0));
+        return aqs->payloadFromRxBuf(rx, sizeof rx, cmdId, arg1, payload, payloadSize);
     }
 };
 
@@ -96,58 +102,36 @@ TEST(AQ9SpiSensor, appendCrcToBuf_works_correctly)
 
 TEST(AQ9SpiSensor, payloadFromRxBuf_fails_if_response_size_too_small)
 {
-    char buf[8] = {0};
-    char cmdId, arg1;
-    const char* payload = nullptr;
-    size_t payloadSize = 0;
-    LONGS_EQUAL(E_BUFFER_TOO_SMALL, aqs->payloadFromRxBuf(buf, 5, cmdId, arg1, payload, payloadSize));
+    memset(rx, 0, sizeof rx);
+    LONGS_EQUAL(E_BUFFER_TOO_SMALL, aqs->payloadFromRxBuf(rx, 5, cmdId, arg1, payload, payloadSize));
 }
 
 TEST(AQ9SpiSensor, payloadFromRxBuf_fails_if_bad_CRC)
 {
-    const unsigned char bytes[] = {0x00, 0x12, 0x01, 0x00, 0xFA, 0x00};
-    char buf[8];
-    size_t n = frame(buf, bytes, sizeof bytes);
-    buf[7] ^= 1;
-    char cmdId, arg1;
-    const char* payload = nullptr;
-    size_t payloadSize = 0;
-    LONGS_EQUAL(E_SENSOR_INVALID_CHECKSUM, aqs->payloadFromRxBuf(buf, n, cmdId, arg1, payload, payloadSize));
+    const unsigned char bytes[6] = {0x00, 0x12, 0x01, 0x00, 0xFA, 0x00};
+    LONGS_EQUAL(E_SENSOR_INVALID_CHECKSUM, check(bytes, true));
 }
 
 TEST(AQ9SpiSensor, payloadFromRxBuf_fails_if_byte0_not_0)
 {
-    const unsigned char bytes[] = {0x01, 0x12, 0x01, 0x00, 0xFA, 0x00};
-    char buf[8];
-    size_t n = frame(buf, bytes, sizeof bytes);
-    char cmdId, arg1;
-    const char* payload = nullptr;
-    size_t payloadSize = 0;
-    LONGS_EQUAL(E_UNKNOWN, aqs->payloadFromRxBuf(buf, n, cmdId, arg1, payload, payloadSize));
+    const unsigned char bytes[6] = {0x01, 0x12, 0x01, 0x00, 0xFA, 0x00};
+    LONGS_EQUAL(E_UNKNOWN, check(bytes));
 }
 
 TEST(AQ9SpiSensor, payloadFromRxBuf_returns_Error_if_byte3_error)
 {
-    const unsigned char bytes[] = {0x00, 0x12, 0x01, 0x06, 0xFA, 0x00};
-    char buf[8];
-    size_t n = frame(buf, bytes, sizeof bytes);
-    char cmdId, arg1;
-    const char* payload = nullptr;
-    size_t payloadSize = 0;
-    LONGS_EQUAL(E_SENSOR_TOO_MANY_PARAMETERS, aqs->payloadFromRxBuf(buf, n, cmdId, arg1, payload, payloadSize));
+    const unsigned char bytes[6] = {0x00, 0x12, 0x01, 0x06, 0xFA, 0x00};
+    LONGS_EQUAL(E_SENSOR_TOO_MANY_PARAMETERS, check(bytes));
 }
 
 TEST(AQ9SpiSensor, payloadFromRxBuf_returns_correct_payload_ptr_and_payload_size)
 {
-    const unsigned char bytes[] = {0x00, 0x12, 0x01, 0x00, 0xFA, 0x00};
-    char buf[8];
-    size_t n = frame(buf, bytes, sizeof bytes);
-    char cmdId, arg1;
-    const char* payload = nullptr;
-    size_t payloadSize = 0;
-    LONGS_EQUAL(E_NONE, aqs->payloadFromRxBuf(buf, n, cmdId, arg1, payload, payloadSize));
+    const unsigned char bytes[6] = {0x00, 0x12, 0x01, 0x00, 0xFA, 0x00};
+    LONGS_EQUAL(E_NONE, check(bytes));
+    LONGS_EQUAL(0xCA, static_cast<unsigned char>(rx[6]));
+    LONGS_EQUAL(0x67, static_cast<unsigned char>(rx[7]));
     LONGS_EQUAL(2, payloadSize);
-    POINTERS_EQUAL(buf + 4, payload);
+    POINTERS_EQUAL(rx + 4, payload);
 }
 
 TEST(AQ9SpiSensor, genBinaryReg1Request_makes_correct_request)
