@@ -18,6 +18,7 @@
 
 #include "aq/hsi/aqhsi.h"
 #include "aq/hsi/aqhsi3d.h"
+#include "hsiSimulation.h"
 
 namespace {
 
@@ -28,23 +29,7 @@ const double H_TRUE[3] = {0.085, -0.052, 0.121};
 // Inverse distortion of the 2D runs in level axes (symmetric, unit vertical).
 const double W_LEVEL[9] = {0.96, 0.03, 0.02, 0.03, 1.05, -0.015, 0.02, -0.015, 1.0};
 
-struct Rng
-{
-    uint64_t s;
-    explicit Rng(uint64_t seed) : s(seed * 2654435761u + 1) {}
-    double uniform()
-    {
-        s ^= s << 13;
-        s ^= s >> 7;
-        s ^= s << 17;
-        return (double)(s >> 11) / 9007199254740992.0;
-    }
-    double gauss()
-    {
-        double u1 = std::max(uniform(), 1e-300), u2 = uniform();
-        return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * PI * u2);
-    }
-};
+using hsisim::Rng;
 
 Eigen::Matrix3d rowMajor(const double* m)
 {
@@ -63,20 +48,8 @@ Eigen::Matrix3d dcm(double yaw, double pitch, double roll)
     return C;
 }
 
-AqHsiConfig config(AqHsiLibMode mode)
-{
-    AqHsiConfig c = {};
-    c.mode = mode;
-    c.latitude = 36.8f;
-    c.longitude = -121.8f;
-    c.dataRate = 10;
-    c.nPatches = 122;
-    c.nDataPerPatch = 10;
-    c.flagKM = 2;
-    aq_eye_m3(c.RFR.e);
-    aq_eye_m3(c.oldSI.e);
-    return c;
-}
+// The driver's run configuration, shared with the engine's known-answer tests.
+using hsisim::config;
 
 AqHsiYmr sample(const Eigen::Matrix3d& D, const double* h, double noise, const AqHsiDipole& dp, double yaw,
                 double pitch, double roll, const Eigen::Vector3d& gyro, Rng& rng)
