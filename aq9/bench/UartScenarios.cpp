@@ -36,6 +36,18 @@ TEST_GROUP(uart)
         delete serial;
     }
 
+    // Brings the link up in line mode, queues the sensor's reply and checks that
+    // the operation succeeds after sending exactly the expected command.
+    void checkCommand(AqError (AQ9UartSensor::*operation)(), const char* expected, size_t n, const char* reply)
+    {
+        expect_nonRawSettings_success(&t);
+        LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
+        serial->simOutputStr(reply);
+        LONGS_EQUAL(E_NONE, (aqs->*operation)());
+        LONGS_EQUAL(n, strlen(serial->lastWrite()));
+        STRNCMP_EQUAL(expected, serial->lastWrite(), n);
+    }
+
     void checkLineFormat()
     {
         CHECK_FALSE(serial->debugging());
@@ -103,28 +115,20 @@ TEST(uart, serComm_fake_read_method_works)
 
 TEST(uart, binary_output_reg1_configured_for_desired_10Hz_data)
 {
-    expect_nonRawSettings_success(&t);
-    LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
     char expected[256];
     size_t n = 0;
     AqUartPacket_genWriteBinaryOutput1(expected, sizeof expected, AQERRORDETECTIONMODE_CRC, &n, 0, 800, 0x1528, 0, 0,
                                        0, 0x0100, 0, 0);
-    serial->simOutputStr("$AQWRG,75,0,800,11,1528,0100*XX\r\n");
-    LONGS_EQUAL(E_NONE, aqs->setupBinaryReg1DesiredOutputs());
-    STRNCMP_EQUAL(expected, serial->lastWrite(), n);
+    checkCommand(&AQ9UartSensor::setupBinaryReg1DesiredOutputs, expected, n, "$AQWRG,75,0,800,11,1528,0100*XX\r\n");
 }
 
 TEST(uart, binary_output_reg2_configured_for_desired_10Hz_data)
 {
-    expect_nonRawSettings_success(&t);
-    LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
     char expected[256];
     size_t n = 0;
     AqUartPacket_genWriteBinaryOutput2(expected, sizeof expected, AQERRORDETECTIONMODE_CRC, &n, 0, 800, 0, 0, 0x003E,
                                        0, 0, 0, 0);
-    serial->simOutputStr("$AQWRG,76,0,800,04,003E*XX\r\n");
-    LONGS_EQUAL(E_NONE, aqs->setupBinaryReg2DesiredOutputs());
-    STRNCMP_EQUAL(expected, serial->lastWrite(), n);
+    checkCommand(&AQ9UartSensor::setupBinaryReg2DesiredOutputs, expected, n, "$AQWRG,76,0,800,04,003E*XX\r\n");
 }
 
 IGNORE_TEST(uart, retry_cmd_returns_on_first_success)
@@ -141,14 +145,10 @@ IGNORE_TEST(uart, retry_cmd_fails_if_flag_never_set)
 
 TEST(uart, disableAsyncAsciiOutput_send_correct_string)
 {
-    expect_nonRawSettings_success(&t);
-    LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
     char expected[256];
     size_t n = 0;
     AqUartPacket_genWriteAsyncDataOutputType(expected, sizeof expected, AQERRORDETECTIONMODE_CRC, &n, 0);
-    serial->simOutputStr("$AQWRG,06,0*64\r");
-    LONGS_EQUAL(E_NONE, aqs->disableAsyncUartAsciiOutput());
-    STRNCMP_EQUAL(expected, serial->lastWrite(), n);
+    checkCommand(&AQ9UartSensor::disableAsyncUartAsciiOutput, expected, n, "$AQWRG,06,0*64\r");
 }
 
 TEST(uart, retrieveBinaryRecords_correctly_requests_bytes_from_aligned_buffer)
