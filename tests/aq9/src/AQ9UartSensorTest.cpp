@@ -520,8 +520,8 @@ TEST(AQ9UartSensor, a_late_reply_is_dropped_and_never_parsed_into_another_settin
         const char* reply;
         bool readsRotation;  // else it reads the compensation register back
     } rows[] = {
-        {"rotation read", [](AQ9UartSensor& s) { return s.getInstrumentRotationMatrix(); }, "AQRRG,26,1,2,3,4,5,6,7,8,9",
-         true},
+        {"rotation read", [](AQ9UartSensor& s) { return s.getInstrumentRotationMatrix(); },
+         "AQRRG,26,1,2,3,4,5,6,7,8,9", true},
         {"same register, read instead of write", [](AQ9UartSensor& s) { return s.getUserHSICalibration(); },
          "AQRRG,23,1,2,3,4,5,6,7,8,9,0,0,0", false},
     };
@@ -571,8 +571,8 @@ TEST(AQ9UartSensor, binary_output_echoes_are_compared_by_value)
         bringUp();
         sensor.replies = {{"$", row.reply}};
         const bool first = strncmp(row.reply, "AQWRG,75", 8) == 0;
-        LONGS_EQUAL_TEXT(row.result, first ? aqs->setupBinaryReg1DesiredOutputs() : aqs->setupBinaryReg2DesiredOutputs(),
-                         row.reply);
+        const AqError result = first ? aqs->setupBinaryReg1DesiredOutputs() : aqs->setupBinaryReg2DesiredOutputs();
+        LONGS_EQUAL_TEXT(row.result, result, row.reply);
     }
 }
 
