@@ -73,8 +73,9 @@ bool magnetometerCompensation(AQ9Sensor* aqs, bool fromDefaults)
     // silent it would wipe a calibration made at sea: say so.
     if (fromDefaults && s.loadNewHSICalFromCfgFile && s.saveNewHSICalFromCfgFileToEEPROM)
         Syslog::write("AQ9 - WARNING: the sensor's stored magnetometer calibration is being replaced by the "
-                      "configuration's defaults (identity, zero offset) and saved; to keep it set "
-                      "LoadNewHSICalibration = 0, or give Mag_C00..Mag_C22 and Mag_B0..Mag_B2");
+                      "configuration's defaults (identity, zero offset) and saved to EEPROM; to keep it set "
+                      "\"LoadNewHSICalibration = false;\", or give the calibration as Mag_C00..Mag_C22 and "
+                      "Mag_B0..Mag_B2");
     if (s.loadNewHSICalFromCfgFile)
     {
         if (aqs->sendMagCompensation() != E_NONE)

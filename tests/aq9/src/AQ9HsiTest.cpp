@@ -360,6 +360,28 @@ TEST_GROUP(AQ9Hsi)
     }
     std::string report() { return f->dir + "/latest/" + kReport; }
 
+    // n records at 10 Hz of the model t through ahrsCallback: a tumble through
+    // every orientation in 3D, a level turn in 2D. spike adds 2 G to the x
+    // reading of that record (-1: none).
+    void feedRun(const hsisim::Truth& t, bool mode3D, int n, int spike = -1)
+    {
+        AqHsiDipole d = aqhsi_dipole_get_dipole(0);
+        hsisim::Rng rng(7);
+        const double yawRate = 0.08;  // rad/s: 2.3 turns in three minutes
+        for (int i = 0; i < n; i++)
+        {
+            double yaw = fmod(i * yawRate * 0.1 * 180 / M_PI, 360.0), pitch = 0, roll = 0;
+            if (mode3D)
+                hsisim::randomAttitude(rng, &yaw, &pitch, &roll);
+            const double gyro[3] = {0, 0, mode3D ? 0 : yawRate};
+            AqHsiYmr m = hsisim::measure(t, d, yaw, pitch, roll, gyro, rng);
+            vec3f mag = {{m.mag.c[0], m.mag.c[1], m.mag.c[2]}};
+            if (i == spike)
+                mag.c[0] += 2.0f;
+            feed(record(yaw, pitch, roll, mag, static_cast<float>(gyro[2])));
+        }
+    }
+
     // One whole run of a known-answer row: start, three minutes of records at
     // 10 Hz through ahrsCallback (a tumble in 3D, a level turn in 2D), finish.
     KnownAnswerErrors runKnownAnswer(const KnownAnswerRow& row)
@@ -383,21 +405,9 @@ TEST_GROUP(AQ9Hsi)
         memcpy(t.oldHI, row.oldB, sizeof t.oldHI);
 
         start();
-        AqHsiDipole d = aqhsi_dipole_get_dipole(0);
-        hsisim::Rng rng(7);
-        const double yawRate = 0.08;  // rad/s: 2.3 turns in the 2D run
-        for (int i = 0; i < 1800; i++)
-        {
-            double yaw = fmod(i * yawRate * 0.1 * 180 / M_PI, 360.0), pitch = 0, roll = 0;
-            if (row.mode3D)
-                hsisim::randomAttitude(rng, &yaw, &pitch, &roll);
-            const double gyro[3] = {0, 0, row.mode3D ? 0 : yawRate};
-            AqHsiYmr m = hsisim::measure(t, d, yaw, pitch, roll, gyro, rng);
-            vec3f mag = {{m.mag.c[0], m.mag.c[1], m.mag.c[2]}};
-            feed(record(yaw, pitch, roll, mag, static_cast<float>(gyro[2])));
-        }
+        feedRun(t, row.mode3D, 1800);
         finish();
-        KnownAnswerErrors e = measureErrors(rot, S, s.MagCompC, s.MagCompB, d);
+        KnownAnswerErrors e = measureErrors(rot, S, s.MagCompC, s.MagCompB, aqhsi_dipole_get_dipole(0));
         e.stored = f->sensor->count("sendMagCompensation") == 1 && f->sensor->count("writeSettingToEEPROM") == 1;
         return e;
     }
@@ -669,6 +679,10 @@ TEST(AQ9Hsi, a_full_buffer_keeps_6000_samples_and_counts_the_rest)
     std::vector<std::string> lines = readLines(report());
     STRCMP_EQUAL("Number of measurements used in calibration: 6000", lines[7].c_str());
     STRCMP_EQUAL("Samples dropped (sample buffer of 6000 full): 25", lines.back().c_str());
+    // The count belongs to that run: a later report does not repeat it.
+    LONGS_EQUAL(0, f->aq9->hsiDroppedPoints());
+    finish();
+    checkReport(report() + ".1", failureReport("INSUFFICIENT_DATA"));
 }
 
 TEST(AQ9Hsi, whole_runs_store_the_known_calibration_for_any_mounting_and_earlier_compensation)
@@ -701,3 +715,70 @@ TEST(AQ9Hsi, whole_runs_store_the_known_calibration_for_any_mounting_and_earlier
         DOUBLES_EQUAL_TEXT(0, e.heading, 0.5, label);
     }
 }
+
+TEST(AQ9Hsi, a_solution_graded_poor_is_reported_but_neither_sent_nor_saved)
+{
+    // The solver reports success for both runs.
+    struct Row
+    {
+        const char* label;
+        int records;
+        int spike;
+        const char* poor;
+    } rows[] = {
+        {"one 2 G spike in a tumble", 1800, 500,
+         "graded Poor in ellipsoid fit mean, ellipsoid fit maximum, ellipsoid fit standard deviation"},
+        {"12 samples", 12, -1, "graded Poor in ellipsoid fit coverage, alignment fit coverage"},
+    };
+    for (const Row& r : rows)
+    {
+        fresh();
+        f->sensor->_settings.saveHSIonExit = 1;
+        hsisim::Truth t = hsisim::plainTruth(kSymmetric3D, kHardIron, kNoise);
+        memcpy(t.RFR, f->sensor->_settings.Rot.c, sizeof t.RFR);
+        start();
+        size_t atStart = f->sensor->calls.size();
+        feedRun(t, true, r.records, r.spike);
+        finish();
+        std::vector<std::string> lines = readLines(report());
+        CHECK_TEXT(lines.size() > 8 && lines[7].find("Number of measurements") == 0, r.label);
+        STRCMP_CONTAINS_TEXT("Not loaded into the sensor: graded Poor in ", lines.back().c_str(), r.label);
+        STRCMP_CONTAINS_TEXT(r.poor, lines.back().c_str(), r.label);
+        CHECK_TEXT(fw::logged(std::string("AQ9 - HSI solution not loaded: ") + r.poor), r.label);
+        // Only the disturbance flag goes to the sensor; the settings keep the compensation in force.
+        CHECK_TEXT(std::vector<std::string>(1, "sendKnownMagDisturbanceCmd") == callsSince(atStart), r.label);
+        DOUBLES_EQUAL_TEXT(1.0, f->sensor->_settings.MagCompC.c[0], 0, r.label);
+        DOUBLES_EQUAL_TEXT(0.0, f->sensor->_settings.MagCompB.c[0], 0, r.label);
+    }
+}
+
+TEST(AQ9Hsi, reset_and_reinitialisation_finish_a_running_calibration_first)
+{
+    const struct
+    {
+        AQ9Command::AQ9Commands code;
+        const char* firstAfter;  // the command's own first sensor operation
+    } rows[] = {
+        {AQ9Command::ResetDevice, "resetDevice"},
+        {AQ9Command::ReInitDevice, "initIface"},
+    };
+    for (const auto& r : rows)
+    {
+        fresh();
+        f->sensor->_settings.saveHSIonExit = 1;
+        start();
+        feedSphere();
+        size_t atStart = f->sensor->calls.size();
+        command(r.code);
+        CHECK_TEXT(!f->sensor->_hsiRunning, r.firstAfter);
+        std::vector<std::string> lines = readLines(report());
+        CHECK_TEXT(lines.size() > 8 && lines[7].find("Number of measurements") == 0, r.firstAfter);
+        // Solved and loaded with the compensation the samples were taken with, then the command.
+        const char* order[] = {"sendMagCompensation", "writeSettingToEEPROM", "sendKnownMagDisturbanceCmd",
+                               r.firstAfter};
+        std::vector<std::string> calls = callsSince(atStart);
+        calls.resize(4);
+        CHECK_TEXT(std::vector<std::string>(order, order + 4) == calls, r.firstAfter);
+    }
+}
+
