@@ -20,42 +20,18 @@ namespace {
 
 const char* const kReport = "aq9_Hard-Soft-Iron-Calibration.dat";
 
-// A 3x3 matrix row by row, in double: the truth the synthetic readings come from.
-struct M3
-{
-    double e[9];
-};
-
-M3 inverse(const M3& m)
-{
-    const double* a = m.e;
-    double c[9] = {a[4] * a[8] - a[5] * a[7], a[2] * a[7] - a[1] * a[8], a[1] * a[5] - a[2] * a[4],
-                   a[5] * a[6] - a[3] * a[8], a[0] * a[8] - a[2] * a[6], a[2] * a[3] - a[0] * a[5],
-                   a[3] * a[7] - a[4] * a[6], a[1] * a[6] - a[0] * a[7], a[0] * a[4] - a[1] * a[3]};
-    double det = a[0] * c[0] + a[1] * c[3] + a[2] * c[6];
-    M3 r;
-    for (int i = 0; i < 9; i++)
-        r.e[i] = c[i] / det;
-    return r;
-}
-
 // What a magnetometer with soft-iron distortion D and hard-iron offset h reads at an
 // attitude (degrees, 3-2-1) in the field (north, 0, down) of the site.
-vec3f distortedReading(double yaw, double pitch, double roll, double bn, double bd, const M3& D, const double* h)
+vec3f distortedReading(double yaw, double pitch, double roll, double bn, double bd, const double* D, const double* h)
 {
-    const double d2r = M_PI / 180;
-    double cy = cos(yaw * d2r), sy = sin(yaw * d2r), cp = cos(pitch * d2r), sp = sin(pitch * d2r),
-           cr = cos(roll * d2r), sr = sin(roll * d2r);
-    // North-east-down to body.
-    double C[9] = {cp * cy, cp * sy, -sp, sr * sp * cy - cr * sy, cr * cy + sr * sp * sy, sr * cp,
-                   sr * sy + cr * sp * cy, cr * sp * sy - sr * cy, cr * cp};
-    double b[3];
+    double C[9], ned[3] = {bn, 0, bd}, b[3], m[3];
+    sensormodel::dcm(yaw, pitch, roll, C);
+    sensormodel::mul(C, ned, b);
+    sensormodel::mul(D, b, m);
+    vec3f r;
     for (int i = 0; i < 3; i++)
-        b[i] = C[3 * i] * bn + C[3 * i + 2] * bd;
-    vec3f m;
-    for (int i = 0; i < 3; i++)
-        m.c[i] = static_cast<float>(D.e[3 * i] * b[0] + D.e[3 * i + 1] * b[1] + D.e[3 * i + 2] * b[2] + h[i]);
-    return m;
+        r.c[i] = static_cast<float>(m[i] + h[i]);
+    return r;
 }
 
 ahrsData_SensorUnits record(double yaw, double pitch, double roll, vec3f mag, float yawRate)
@@ -73,9 +49,9 @@ ahrsData_SensorUnits record(double yaw, double pitch, double roll, vec3f mag, fl
 }
 
 // Soft iron the engine must find: the inverse of the distortion applied.
-const M3 kDistortion3D = {{0.95, 0.03, -0.02, 0.03, 1.05, 0.01, -0.02, 0.01, 0.92}};
+const double kDistortion3D[9] = {0.95, 0.03, -0.02, 0.03, 1.05, 0.01, -0.02, 0.01, 0.92};
 const double kHardIron3D[3] = {0.03, -0.02, 0.05};
-const M3 kDistortion2D = {{0.93, 0.04, 0, 0.04, 1.08, 0, 0, 0, 1}};
+const double kDistortion2D[9] = {0.93, 0.04, 0, 0.04, 1.08, 0, 0, 0, 1};
 const double kHardIron2D[3] = {0.04, -0.03, 0.02};
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -179,38 +155,33 @@ const KnownAnswerRow kKnownAnswerRows[] = {
     {"2D earlier compensation", 0, {35, -20, 110}, kOldC, kOldB},
 };
 
-void matMul(const double* A, const double* B, double* R)
-{
-    for (int r = 0; r < 3; r++)
-        for (int c = 0; c < 3; c++)
-            R[3 * r + c] = A[3 * r] * B[c] + A[3 * r + 1] * B[3 + c] + A[3 * r + 2] * B[6 + c];
-}
-
-void transpose(const double* A, double* R)
-{
-    for (int r = 0; r < 3; r++)
-        for (int c = 0; c < 3; c++)
-            R[3 * c + r] = A[3 * r + c];
-}
-
-// The row's soft iron S in sensor axes.
+// The row's soft iron S in sensor axes, column by column.
 void softIron(const KnownAnswerRow& row, const double* rot, double* S)
 {
-    if (row.mode3D)
-    {
-        double turn[9];
-        sensormodel::dcm(3, 0, 0, turn);
-        matMul(turn, kSymmetric3D, S);
-        return;
-    }
-    // S = oldC^-1 * Rot^T * W^-1 * Rot
-    double wInv[9], cInv[9], rotT[9], a[9], b[9];
+    double turn[9], wInv[9], cInv[9];
+    sensormodel::dcm(3, 0, 0, turn);
     hsisim::inverse3(kW2D, wInv);
     hsisim::inverse3(row.oldC, cInv);
-    transpose(rot, rotT);
-    matMul(wInv, rot, a);
-    matMul(rotT, a, b);
-    matMul(cInv, b, S);
+    for (int j = 0; j < 3; j++)
+    {
+        double e[3] = {0, 0, 0}, a[3], b[3], c[3], col[3];
+        e[j] = 1;
+        if (row.mode3D)
+        {
+            sensormodel::mul(kSymmetric3D, e, a);
+            sensormodel::mul(turn, a, col);
+        }
+        else
+        {
+            // S = oldC^-1 * Rot^T * W^-1 * Rot
+            sensormodel::mul(rot, e, a);
+            sensormodel::mul(wInv, a, b);
+            sensormodel::mulT(rot, b, c);
+            sensormodel::mul(cInv, c, col);
+        }
+        for (int i = 0; i < 3; i++)
+            S[3 * i + j] = col[i];
+    }
 }
 
 // How far the stored calibration is from the truth, and what it does to the field.
@@ -251,7 +222,8 @@ KnownAnswerErrors measureErrors(const double* rot, const double* S, const v9d& C
             for (int roll = -180; roll < 180; roll += 20)
             {
                 compensated(rot, S, C, b, yaw, pitch, roll, d, out);
-                e.magnitude = fmax(e.magnitude, fabs(sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]) / site - 1));
+                double norm = sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+                e.magnitude = fmax(e.magnitude, fabs(norm / site - 1));
             }
     for (int yaw = 0; yaw < 360; yaw += 5)
     {
@@ -490,10 +462,11 @@ TEST(AQ9Hsi, whole_3d_run_recovers_the_distortion_reports_it_and_loads_it)
     finish();
 
     // The solution undoes the distortion: SI = D^-1, HI = h (vehicle axes).
-    M3 truth = inverse(kDistortion3D);
+    double truth[9];
+    hsisim::inverse3(kDistortion3D, truth);
     const AqHsiSol& sol = f->aq9->hsiSolution();
     for (int i = 0; i < 9; i++)
-        DOUBLES_EQUAL_TEXT(truth.e[i], sol.SI.e[i], 2e-3, ("SI " + std::to_string(i)).c_str());
+        DOUBLES_EQUAL_TEXT(truth[i], sol.SI.e[i], 2e-3, ("SI " + std::to_string(i)).c_str());
     for (int i = 0; i < 3; i++)
         DOUBLES_EQUAL_TEXT(kHardIron3D[i], sol.HI.c[i], 1e-3, ("HI " + std::to_string(i)).c_str());
     CHECK(f->aq9->hsiFom().ellipsoidFitResidualsMax < 0.01f);
@@ -528,11 +501,12 @@ TEST(AQ9Hsi, whole_2d_run_from_a_level_turn)
     CHECK(kept > 150 && kept < 300);
     finish();
 
-    M3 truth = inverse(kDistortion2D);
+    double truth[9];
+    hsisim::inverse3(kDistortion2D, truth);
     const AqHsiSol& sol = f->aq9->hsiSolution();
     const int horizontal[] = {0, 1, 3, 4};
     for (int i : horizontal)
-        DOUBLES_EQUAL_TEXT(truth.e[i], sol.SI.e[i], 2e-3, ("SI " + std::to_string(i)).c_str());
+        DOUBLES_EQUAL_TEXT(truth[i], sol.SI.e[i], 2e-3, ("SI " + std::to_string(i)).c_str());
     for (int i = 0; i < 3; i++)
         DOUBLES_EQUAL_TEXT(kHardIron2D[i], sol.HI.c[i], 1e-3, ("HI " + std::to_string(i)).c_str());
 
