@@ -180,8 +180,8 @@ void markFailed(AqHsiFom& fom, unsigned int* scores)
 
 // Names of the eight grades, in the order of the figure of merit.
 const char* const kGradeNames[AQHSI_NUM_FOM] = {
-    "ellipsoid fit mean",   "ellipsoid fit maximum",   "ellipsoid fit standard deviation",
-    "alignment fit mean",   "alignment fit maximum",   "alignment fit standard deviation",
+    "ellipsoid fit mean", "ellipsoid fit maximum", "ellipsoid fit standard deviation",
+    "alignment fit mean", "alignment fit maximum", "alignment fit standard deviation",
     "ellipsoid fit coverage", "alignment fit coverage"};
 
 // What a finished run produced, for the report and the sensor.
@@ -251,12 +251,12 @@ void writeReport(FILE* f, const RunOutcome& run, const AqHsiFom& fom, const unsi
 }
 
 // The sensor's filter ignores its magnetometer while the flag is set, so it is
-// cleared whenever a run ends, however it ends.
-void clearDisturbanceFlag(AQ9Sensor* aqs)
+// cleared whenever a run ends, however it ends. who names the caller in the log.
+void clearDisturbanceFlag(AQ9Sensor* aqs, const char* who)
 {
     if (aqs->sendKnownMagDisturbanceCmd(0) != E_NONE)
     {
-        Syslog::write("AQ9::finalizeHsiRoutine - Error setting knownMagDisturbanceFlag to False.");
+        Syslog::write("%s - Error setting knownMagDisturbanceFlag to False.", who);
         perror("Error: ");
     }
 }
@@ -288,7 +288,7 @@ DeviceIF::Status AQ9::initializeHsiRoutine(AqHsiConfig& c)
     _hsiKeptPoints = nullptr;
     // The run that was going set the disturbance flag; no run is left to clear it.
     if (wasRunning)
-        clearDisturbanceFlag(_aqs);
+        clearDisturbanceFlag(_aqs, "AQ9::initializeHsiRoutine");
     return DeviceIF::Error;
 }
 
@@ -356,7 +356,7 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
         writeReport(f, run, _hsiFom, _hsiFomScore);
     if (run.err == E_NONE && !poor)
         loadHsiResult(run.si, run.hi);
-    clearDisturbanceFlag(_aqs);
+    clearDisturbanceFlag(_aqs, "AQ9::finalizeHsiRoutine");
     if (f != nullptr)
         closeLogFile(f, path);
     _aqs->_hsiRunning = 0;

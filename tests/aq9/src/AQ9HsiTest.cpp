@@ -438,6 +438,8 @@ TEST(AQ9Hsi, a_failed_start_logs_why_and_leaves_the_driver_idle)
                          r.operation);
         STRCMP_EQUAL_TEXT(r.message, fw::syslogLines().back().c_str(), r.operation);
         CHECK_TEXT(!f->sensor->_hsiRunning, r.operation);
+        // The ended run's disturbance flag is cleared: no run is left to do it.
+        LONGS_EQUAL_TEXT(0, f->sensor->lastDisturbance, r.operation);
         feedSphere();
         LONGS_EQUAL_TEXT(0, f->aq9->hsiNumKeptPoints(), r.operation);
     }
