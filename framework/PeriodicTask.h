@@ -8,9 +8,10 @@ class TaskInterface;
 class TaskLoop;
 
 // A task whose member callbacks the framework runs from the task's own thread,
-// driven by the SIGALRM timer; no callback runs while the thread blocks SIGALRM.
-// The framework calls action() from the same thread when messages wait on the
-// task's queue, so callbacks and action never interrupt one another.
+// driven by the SIGALRM timer on the vehicle; no callback runs while the thread
+// blocks SIGALRM. The framework calls action() from the same thread when
+// messages wait on the task's queue. (The Linux host platform raises no
+// SIGALRM: its loop runs callbacks and action one after the other.)
 class PeriodicTask : public Task
 {
   public:

@@ -44,7 +44,8 @@ long systemDepthLimit()
 int openFlags(MessageQueue::Access access, Boolean blocking)
 {
     int flags = access == MessageQueue::Read ? O_RDONLY : access == MessageQueue::Write ? O_WRONLY : O_RDWR;
-    return flags | O_CLOEXEC | (blocking ? 0 : O_NONBLOCK);
+    // Linux makes every queue descriptor close-on-exec by itself.
+    return flags | (blocking ? 0 : O_NONBLOCK);
 }
 
 }  // namespace

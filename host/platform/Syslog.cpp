@@ -11,6 +11,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 
 const size_t kMaxText = 1024;
@@ -70,7 +72,7 @@ void Syslog::write(const char* msg, ...)
     int len = snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ %s\n", utc.tm_year + 1900,
                        utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, now.tv_nsec / 1000000L, text);
     if (len > 0)
-        writeAll(STDERR_FILENO, line, static_cast<size_t>(len) < sizeof line ? static_cast<size_t>(len) : sizeof line - 1);
+        writeAll(STDERR_FILENO, line, std::min(static_cast<size_t>(len), sizeof line - 1));
     if (toSyslog())
         syslog(LOG_INFO, "%s", text);
     errno = savedErrno;
