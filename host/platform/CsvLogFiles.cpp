@@ -41,7 +41,7 @@ bool createCsvLogFiles(const char* logName, CsvLogFiles* files)
     {
         files->dataPath = candidate(dir, logName, suffix, ".csv");
         files->columnsPath = candidate(dir, logName, suffix, ".columns.csv");
-        files->data = fopen(files->dataPath.c_str(), "wx");
+        files->data = fopen(files->dataPath.c_str(), "wxe");
         if (files->data == nullptr && errno == EEXIST)
             continue;
         if (files->data == nullptr)
@@ -50,7 +50,7 @@ bool createCsvLogFiles(const char* logName, CsvLogFiles* files)
                           strerror(errno));
             return false;
         }
-        files->columns = fopen(files->columnsPath.c_str(), "wx");
+        files->columns = fopen(files->columnsPath.c_str(), "wxe");
         if (files->columns != nullptr)
             return true;
         // The sidecar's name is taken (by another log's data file, say): the

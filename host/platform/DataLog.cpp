@@ -119,7 +119,10 @@ DataLogWriter::DataLogWriter(const char* name, FileFormat, Boolean autoTimestamp
 {
     _impl = new Impl();
     if (createCsvLogFiles(name, &_impl->files))
+    {
         _logFileStream = _impl->files.data;
+        Syslog::write("DataLogWriter - %s: logging to %s", name, _impl->files.dataPath.c_str());
+    }
 }
 
 DataLogWriter::~DataLogWriter()
@@ -135,6 +138,7 @@ DataLogWriter::~DataLogWriter()
         {
             unlink(f.dataPath.c_str());
             unlink(f.columnsPath.c_str());
+            Syslog::write("DataLogWriter - %s: closed without a record; %s removed", _name, f.dataPath.c_str());
         }
         else if (_impl->writeErrors > 0)
         {

@@ -182,7 +182,7 @@ void TaskLoop::run()
     stopTimers();
     _running = false;
     if (_task->_missedPeriods > 0)
-        Syslog::write("%s - loop stopped; %lu callback periods missed in all", _name.c_str(), _task->_missedPeriods);
+        Syslog::write("%s - loop stopped; callback periods missed in all: %lu", _name.c_str(), _task->_missedPeriods);
 }
 
 void TaskLoop::buildPollSet(std::vector<pollfd>& fds, size_t* firstQueue)
@@ -216,7 +216,7 @@ void TaskLoop::noteMissed(unsigned int millisec, uint64_t missed)
     _missedSinceReport += missed;
     if (_reported && secondsSince(_lastReport) < kReportIntervalSec)
         return;
-    Syslog::write("%s - %llu callback periods missed since the last report (%lu in all), latest of the %u ms callback",
+    Syslog::write("%s - callback periods missed: %llu since the last report, %lu in all; latest by the %u ms callback",
                   _name.c_str(), static_cast<unsigned long long>(_missedSinceReport), _task->_missedPeriods,
                   millisec);
     clock_gettime(CLOCK_MONOTONIC, &_lastReport);
