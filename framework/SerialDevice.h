@@ -63,8 +63,9 @@ class SerialDevice
     // Reads up to count characters into buf, ending after a line end (CR or
     // LF); returns the number placed there. A real port waits at most timeout
     // milliseconds, then throws TimedOut with the count read so far; it throws
-    // BufferFull when count characters hold no line end. Nothing is written
-    // past count characters.
+    // BufferFull when count characters hold no line end, and returns -1 when
+    // the port has failed (hung up, unplugged). Nothing is written past count
+    // characters.
     int readNChars(char* buf, int count, int timeout);
 
     // Test hooks of the simulated port; a real port does not provide them.
