@@ -674,6 +674,24 @@ TEST(AQ9UartSensor, binary_record_reads_are_byte_exact)
     MEMCMP_EQUAL(&rec[0], buf, 78);
 }
 
+TEST(AQ9UartSensor, a_header_of_five_groups_is_read_whole_before_the_record_is_sized)
+{
+    // Groups 0x1F, each announcing one two-byte-or-longer field: a 12-byte header.
+    std::vector<unsigned char> rec = {0xFA, 0x1F, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00};
+    const size_t length = AqUartPacket_computeBinaryPacketLength(&rec[0]);
+    rec.resize(length - 2, 0x11);
+    const uint16_t crc = AqCrc16_compute(reinterpret_cast<const char*>(&rec[1]), rec.size() - 1);
+    rec.push_back(static_cast<unsigned char>(crc >> 8));
+    rec.push_back(static_cast<unsigned char>(crc));
+    char buf[256];
+    expectRead(1, &rec[0], 1);
+    expectRead(10, &rec[1], 10);
+    expectRead(1, &rec[11], 1);
+    expectRead(static_cast<unsigned>(length - 12), &rec[12], static_cast<int>(length - 12));
+    LONGS_EQUAL(length, aqs->retrieveUartBinaryRecords(buf, sizeof buf));
+    MEMCMP_EQUAL(&rec[0], buf, length);
+}
+
 TEST(AQ9UartSensor, short_reads_and_a_silent_or_failing_sensor_give_no_record)
 {
     std::vector<unsigned char> rec = fromHex(kRecord1);
