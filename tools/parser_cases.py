@@ -74,11 +74,13 @@ def row(ret, name, params):
     call = f"{name}({', '.join(args)})"
     body = " ".join(locals_)
     if ret == "void":
-        verdict = f"{call}; return true;"
+        verdict = f"{call}; const bool whole = true;"
     elif ret == "bool":
-        verdict = f"return {call};"
+        verdict = f"const bool whole = {call};"
     else:
-        verdict = f"return {call} == E_NONE;"
+        verdict = f"const bool whole = {call} == E_NONE;"
+    outputs = [l.split()[1].split("[")[0].split("{")[0] for l in locals_]
+    verdict += "".join(f" AQ_PARSER_OUTPUT({family(name)}, {o});" for o in outputs) + " return whole;"
     view = "AqUartPacket view = {0, n, in}; (void)view; " if "&view" in args else "(void)n; "
     return (f'    {{"{name}", {family(name)}, {fields},\n'
             f"     [](uint8_t* in, size_t n) -> bool {{ {view}{body} {verdict} }}}},")
@@ -127,6 +129,12 @@ struct AqParserCase
     int fields;  // numeric fields of a whole reply; -1 for text, variable or error
     bool (*run)(uint8_t* in, size_t n);
 }};
+
+// A reader of the table may look at every output after its parser ran by
+// defining AQ_PARSER_OUTPUT(family, output) before including this header.
+#ifndef AQ_PARSER_OUTPUT
+#define AQ_PARSER_OUTPUT(family, output) ((void)0)
+#endif
 
 inline const AqParserCase kAqParserCases[] = {{
 {chr(10).join(rows)}
