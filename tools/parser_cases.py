@@ -57,7 +57,7 @@ def row(ret, name, params):
         words = params[i].split()
         kind = " ".join(words[:-1]).replace(" *", "*")
         if kind == "char*" and i + 1 < len(params) and params[i + 1].startswith("size_t"):
-            locals_.append(f"char o{i}[{TEXT_CAPACITY}] = {{}};")
+            locals_.append(f"char o{i}[{TEXT_CAPACITY}]; memset(o{i}, 0xFF, sizeof o{i});")
             args += [f"o{i}", f"sizeof o{i}"]
             text = True
             i += 2
@@ -65,7 +65,9 @@ def row(ret, name, params):
         base = kind[:-1] if kind.endswith("*") else None
         if base not in OUTPUTS:
             sys.exit(f"parser_cases.py: {name}: unknown output parameter '{params[i]}'")
-        locals_.append(f"{base} o{i}{{}};")
+        # Outputs start as all-ones bytes (NaN for a float), so a value the
+        # parser never wrote shows.
+        locals_.append(f"{base} o{i}; memset(&o{i}, 0xFF, sizeof o{i});")
         args.append(f"&o{i}")
         fields += OUTPUTS[base]
         i += 1
@@ -79,8 +81,10 @@ def row(ret, name, params):
         verdict = f"const bool whole = {call};"
     else:
         verdict = f"const bool whole = {call} == E_NONE;"
-    outputs = [l.split()[1].split("[")[0].split("{")[0] for l in locals_]
-    verdict += "".join(f" AQ_PARSER_OUTPUT({family(name)}, {o});" for o in outputs) + " return whole;"
+    outputs = [l.split()[1].split("[")[0].rstrip(";") for l in locals_]
+    # A parser that reports nothing makes no claim to have written every output.
+    claim = "false" if ret == "void" else "whole"
+    verdict += "".join(f" AQ_PARSER_OUTPUT({family(name)}, {claim}, {o});" for o in outputs) + " return whole;"
     view = "AqUartPacket view = {0, n, in}; (void)view; " if "&view" in args else "(void)n; "
     return (f'    {{"{name}", {family(name)}, {fields},\n'
             f"     [](uint8_t* in, size_t n) -> bool {{ {view}{body} {verdict} }}}},")
@@ -111,6 +115,7 @@ def main():
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 {include_lines}
 
@@ -131,9 +136,12 @@ struct AqParserCase
 }};
 
 // A reader of the table may look at every output after its parser ran by
-// defining AQ_PARSER_OUTPUT(family, output) before including this header.
+// defining AQ_PARSER_OUTPUT(family, whole, output) before including this
+// header; whole is true when the parser said the input was whole (never for a
+// parser that says nothing). Outputs start as all-ones bytes (NaN for a
+// float), so an output the parser did not write still holds that pattern.
 #ifndef AQ_PARSER_OUTPUT
-#define AQ_PARSER_OUTPUT(family, output) ((void)0)
+#define AQ_PARSER_OUTPUT(family, whole, output) ((void)0)
 #endif
 
 inline const AqParserCase kAqParserCases[] = {{

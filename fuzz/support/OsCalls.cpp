@@ -50,8 +50,9 @@ int transfer(const spi_ioc_transfer* tr)
     {
         std::vector<uint8_t> frame(4);
         frame[0] = 0;
-        frame[1] = kind == TRANSFER_ECHO ? tx[1] : in->byte();
-        frame[2] = kind == TRANSFER_ECHO ? tx[2] : in->byte();
+        // A request starts with its command and register; the response echoes them after a zero.
+        frame[1] = kind == TRANSFER_ECHO ? tx[0] : in->byte();
+        frame[2] = kind == TRANSFER_ECHO ? tx[1] : in->byte();
         frame[3] = kind == TRANSFER_ECHO ? 0 : in->byte();
         frame.resize(len - 2);
         in->fill(frame.data() + 4, len - 6);
