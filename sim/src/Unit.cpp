@@ -26,9 +26,6 @@ enum Channel
     CH_PRES
 };
 
-const double kAccelNoise = 0.005; // m/s^2
-const double kGyroNoise = 0.0002; // rad/s
-const double kTiltNoise = 0.02;   // degrees
 // Time for the onboard estimator to converge at rate 1; rate 5 is five times faster.
 const double kHsiTimeConstant = 600.0;
 
@@ -212,8 +209,8 @@ Sample Unit::sample(double simTime) const
     sensormodel::mulT(_rot, forceV, s.accelRaw);
     sensormodel::mulT(_rot, rateV, s.gyroRaw);
     noisy(seed, tick, CH_MAG, _env.noise_mG / 1000.0, s.magRaw);
-    noisy(seed, tick, CH_ACCEL, kAccelNoise, s.accelRaw);
-    noisy(seed, tick, CH_GYRO, kGyroNoise, s.gyroRaw);
+    noisy(seed, tick, CH_ACCEL, _env.accelNoise_ms2, s.accelRaw);
+    noisy(seed, tick, CH_GYRO, _env.gyroNoise_rads, s.gyroRaw);
 
     // What it reports, in vehicle axes.
     compensate(_regs.get(25), _rot, s.accelRaw, s.accel);
@@ -233,8 +230,8 @@ Sample Unit::sample(double simTime) const
     else
         compensate(_regs.get(23), _rot, s.magRaw, s.mag);
 
-    s.ypr[1] = truth.pitch + kTiltNoise * gaussian(seed, tick, CH_PITCH);
-    s.ypr[2] = truth.roll + kTiltNoise * gaussian(seed, tick, CH_ROLL);
+    s.ypr[1] = truth.pitch + _env.tiltNoise_deg * gaussian(seed, tick, CH_PITCH);
+    s.ypr[2] = truth.roll + _env.tiltNoise_deg * gaussian(seed, tick, CH_ROLL);
     // With a known disturbance the filter holds heading on the gyros alone.
     s.ypr[0] = _knownMagDisturbance ? truth.yaw : levelledHeading(s.mag, truth.pitch, truth.roll);
     quaternion(s.ypr, s.quat);

@@ -29,6 +29,10 @@ struct Environment
     double softIron[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}; // row by row
     double hardIron_mG[3] = {0, 0, 0};
     double noise_mG = 0.5; // magnetometer, each axis
+    // The other sensors' noise; not on the command line, a test may silence them.
+    double accelNoise_ms2 = 0.005;
+    double gyroNoise_rads = 0.0002;
+    double tiltNoise_deg = 0.02; // reported pitch and roll
     uint64_t seed = 1;
 };
 
