@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <poll.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
@@ -45,6 +46,36 @@ std::string describe(const std::string& chunk)
         return s;
     }
     return "binary record, " + std::to_string(chunk.size()) + " bytes";
+}
+
+// Where a symbolic link points; empty when path is no symbolic link.
+std::string linkTarget(const std::string& path)
+{
+    char target[256];
+    const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
+    return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+// Points link at target. A stale link (an earlier run's) is replaced; any
+// other file of that name is left alone and refused.
+bool makeLink(const std::string& link, const std::string& target, std::string* error)
+{
+    struct stat st;
+    if (lstat(link.c_str(), &st) == 0)
+    {
+        if (!S_ISLNK(st.st_mode))
+        {
+            *error = "refusing to replace " + link + ": it is not a symbolic link";
+            return false;
+        }
+        unlink(link.c_str());
+    }
+    if (symlink(target.c_str(), link.c_str()) != 0)
+    {
+        *error = "symlink " + link + ": " + strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 class Loop
@@ -130,15 +161,8 @@ bool runSimulator(const Options& o, int stopFd, FILE* announce, std::string* err
     PseudoTerminal pty;
     if (!pty.open(error))
         return false;
-    if (!o.link.empty())
-    {
-        unlink(o.link.c_str());
-        if (symlink(pty.slavePath().c_str(), o.link.c_str()) != 0)
-        {
-            *error = "symlink " + o.link + ": " + strerror(errno);
-            return false;
-        }
-    }
+    if (!o.link.empty() && !makeLink(o.link, pty.slavePath(), error))
+        return false;
     fprintf(announce, "%s\n", pty.slavePath().c_str());
     fflush(announce);
     const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
@@ -169,7 +193,7 @@ bool runSimulator(const Options& o, int stopFd, FILE* announce, std::string* err
     if (ok)
         ok = loop.writeState(loop.now(), true, error);
     close(timer);
-    if (!o.link.empty())
+    if (!o.link.empty() && linkTarget(o.link) == pty.slavePath())
         unlink(o.link.c_str());
     return ok;
 }

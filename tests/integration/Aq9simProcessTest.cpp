@@ -2,6 +2,7 @@
 // file, and how it ends.
 #include <fcntl.h>
 #include <poll.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -69,6 +70,12 @@ TEST(Aq9simProcess, help_exits_0_and_a_bad_argument_exits_2_naming_it)
                  err.c_str());
     CHECK_EQUAL(1, runSim({"--link", "/nonexistent/dir/aq9"}, &out, &err));
     CHECK(err.find("aq9sim: symlink /nonexistent/dir/aq9: ") == 0);
+    // A file that is not a symbolic link is never replaced by the link.
+    const std::string file = dir + "/state.json";
+    fclose(fopen(file.c_str(), "w"));
+    CHECK_EQUAL(1, runSim({"--link", file}, &out, &err));
+    STRCMP_EQUAL(("aq9sim: refusing to replace " + file + ": it is not a symbolic link\n").c_str(), err.c_str());
+    CHECK_EQUAL(0, access(file.c_str(), F_OK));
 }
 
 // The host opens the link, meets the unsolicited sentences, gets its reply;
