@@ -293,8 +293,8 @@ TEST(UartLinkSim, sees_each_wire_fault_as_the_failure_it_causes_and_recovers_aft
         const char* fault;
         bool checkCommand;
     } rows[] = {
-        {"silent@1.5+2.5", false}, {"garbage@1.5+2.5", false}, {"bad-crc@1.5+2.5", true},
-        {"drop-bytes@1.5+2.5", false}, {"slow@1.5+2.5", false},
+        {"silent@1.5+1.5", false}, {"garbage@1.5+1.5", false}, {"bad-crc@1.5+1.5", true},
+        {"drop-bytes@1.5+1.5", false}, {"slow@1.5+1.5", false},
     };
     for (const auto& row : rows)
     {
@@ -307,7 +307,7 @@ TEST(UartLinkSim, sees_each_wire_fault_as_the_failure_it_causes_and_recovers_aft
         CHECK_EQUAL_TEXT(0, link->getAhrsData().dataGood, row.fault);
         if (row.checkCommand)
             CHECK_EQUAL_TEXT(E_UNKNOWN, link->getModelNumber(), row.fault);
-        sleepUntil(started, 4.2);
+        sleepUntil(started, 3.2);
         int good = 0;
         for (int i = 0; i < 3; i++)
             good += link->getAhrsData().dataGood;
