@@ -70,6 +70,8 @@ TEST(Aq9simProcess, help_exits_0_and_a_bad_argument_exits_2_naming_it)
                  err.c_str());
     CHECK_EQUAL(1, runSim({"--link", "/nonexistent/dir/aq9"}, &out, &err));
     CHECK(err.find("aq9sim: symlink /nonexistent/dir/aq9: ") == 0);
+    CHECK_EQUAL(1, runSim({"--state", "/nonexistent/dir/state.json", "--duration", "0.2"}, &out, &err));
+    CHECK(err.find("aq9sim: open /nonexistent/dir/state.json.tmp") == 0);
     // A file that is not a symbolic link is never replaced by the link.
     const std::string file = dir + "/state.json";
     fclose(fopen(file.c_str(), "w"));
