@@ -72,6 +72,8 @@ class DataLogWriter : public DataLog
 
     DataLogWriter(const char* name, FileFormat fileFormat, Boolean autoTimestamp);
     virtual ~DataLogWriter();
+    DataLogWriter(const DataLogWriter&) = delete;
+    DataLogWriter& operator=(const DataLogWriter&) = delete;
     virtual void setFields();
     int addField(DataField* field);
     int write();
@@ -85,5 +87,10 @@ class DataLogWriter : public DataLog
     timespec _timeSpec;
     DataField* _fields[MaxFields];
     int _nFields;
+
+  private:
+    // The platform's own state, when it keeps any beyond the fields above.
+    struct Impl;
+    Impl* _impl = nullptr;
 };
 #endif

@@ -18,6 +18,8 @@ class MessageQueue
 
     MessageQueue(const char* name, int msgSize, int maxQueueSize, Access access, Boolean blocking);
     virtual ~MessageQueue();
+    MessageQueue(const MessageQueue&) = delete;
+    MessageQueue& operator=(const MessageQueue&) = delete;
     virtual int read(void* data);
     virtual int write(void* data);
 
@@ -31,5 +33,10 @@ class MessageQueue
 
   public:
     Boolean debug;
+
+  private:
+    // The platform's own state, when it keeps any beyond the fields above.
+    struct Impl;
+    Impl* _impl = nullptr;
 };
 #endif

@@ -18,6 +18,8 @@ class SharedData
 
     SharedData(const char* name, int nDataBytes, Access access, Boolean init);
     virtual ~SharedData();
+    SharedData(const SharedData&) = delete;
+    SharedData& operator=(const SharedData&) = delete;
     int read(void* data);
     int write(void* data);
     const char* name() const { return _name; }
@@ -26,5 +28,10 @@ class SharedData
   protected:
     const char* _name;
     int _nDataBytes;
+
+  private:
+    // The platform's own state, when it keeps any beyond the fields above.
+    struct Impl;
+    Impl* _impl = nullptr;
 };
 #endif

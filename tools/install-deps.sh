@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, only when one is missing.
 # Usage: tools/install-deps.sh [extra-package ...]
 set -euo pipefail
-packages=(cmake g++ make pkg-config libcpputest-dev "$@")
+# python3: the host platform tests read the CSV logs back with its csv module.
+packages=(cmake g++ make pkg-config libcpputest-dev python3 "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

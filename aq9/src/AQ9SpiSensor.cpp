@@ -101,32 +101,43 @@ int AQ9SpiSensor::transfer(const char* dataOut, size_t size, char* dataIn)
     return ioctl(_fd, SPI_IOC_MESSAGE(1), &tr);
 }
 
-void AQ9SpiSensor::spiWriteRead(const char* dataOut, size_t sizeDataOut, char* dataIn)
+bool AQ9SpiSensor::spiWriteRead(const char* dataOut, size_t sizeDataOut, char* dataIn)
 {
     if (transfer(dataOut, sizeDataOut, dataIn) < 1)
     {
         log("AQ9SpiSensor - can't write message");
+        return false;
     }
+    return true;
 }
 
-void AQ9SpiSensor::spiDoubleWR(const char* dataOut, size_t sizeDataOut, char* dataIn)
+bool AQ9SpiSensor::spiDoubleWR(const char* dataOut, size_t sizeDataOut, char* dataIn)
 {
-    spiWriteRead(dataOut, sizeDataOut, dataIn);
+    // Nothing of an earlier exchange may pass for this one's response.
+    memset(dataIn, 0, sizeDataOut);
+    bool ok = spiWriteRead(dataOut, sizeDataOut, dataIn);
     usleep(kInterTransactionUs);
-    spiWriteRead(dataOut, sizeDataOut, dataIn);
+    ok = spiWriteRead(dataOut, sizeDataOut, dataIn) && ok;
+    return ok;
 }
 
-void AQ9SpiSensor::spiRequestOneTwo(const char* outBuf, char* inBuf, size_t req1Size, size_t req2Size)
+bool AQ9SpiSensor::spiRequestOneTwo(const char* outBuf, char* inBuf, size_t req1Size, size_t req2Size)
 {
+    // Nothing of an earlier exchange may pass for this one's response.
+    memset(inBuf, 0, req1Size > req2Size ? req1Size : req2Size);
+    bool ok = true;
     if (transfer(outBuf, req1Size, inBuf) < 1)
     {
         log("AQ9SpiSensor - RequestOneTwo failed first transaction");
+        ok = false;
     }
     usleep(kInterTransactionUs);
     if (transfer(outBuf, req2Size, inBuf) < 1)
     {
         log("AQ9SpiSensor - RequestOneTwo failed second transaction");
+        ok = false;
     }
+    return ok;
 }
 
 AqError AQ9SpiSensor::payloadFromRxBuf(const char* buf, size_t respSize, char& cmdId, char& arg1,
@@ -221,7 +232,10 @@ AqError AQ9SpiSensor::exchange(char expectedCmd, uint8_t expectedReg, const char
 {
     appendCrcToBuf(_txBuf, &_responseSize, kBufSize);
     _requestSize = _responseSize;
-    spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
+    if (!spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize))
+    {
+        return E_UNKNOWN;
+    }
     AqError err = payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize);
     if (err != E_NONE)
     {
@@ -598,7 +612,10 @@ AqError AQ9SpiSensor::exchangeTwice()
 {
     appendCrcToBuf(_txBuf, &_responseSize, kBufSize);
     _requestSize = _responseSize;
-    spiDoubleWR(_txBuf, _responseSize, _rxBuf);
+    if (!spiDoubleWR(_txBuf, _responseSize, _rxBuf))
+    {
+        return E_UNKNOWN;
+    }
     return payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize);
 }
 
@@ -716,7 +733,10 @@ AqError AQ9SpiSensor::setupBinaryOutput(uint8_t reg, size_t nGroupFields, const 
                                         const char* cmdMsg, const char* regMsg)
 {
     appendCrcToBuf(_txBuf, &_requestSize, kBufSize);
-    spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
+    if (!spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize))
+    {
+        return E_UNKNOWN;
+    }
     AqError err = payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize);
     if (err != E_NONE)
     {
@@ -793,7 +813,10 @@ AqError AQ9SpiSensor::sendKnownMagDisturbanceCmd(Boolean disturbancePresent)
     _requestSize = kHeaderSize;
     appendCrcToBuf(_txBuf, &_requestSize, kBufSize);
     _responseSize = kMinFrame;
-    spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
+    if (!spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize))
+    {
+        return E_UNKNOWN;
+    }
     AqError err = payloadFromRxBuf(_rxBuf, _responseSize, _cmdId, _arg1, _payloadPtr, _payloadSize);
     if (err != E_NONE)
     {
@@ -880,8 +903,8 @@ ahrsData_SensorUnits AQ9SpiSensor::getAhrsData()
     memset(&_ahrsData, 0, sizeof _ahrsData);
     beginRequest();
     genBinaryReg1Request(_txBuf, kBufSize, _requestSize, _responseSize);
-    spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
-    if (pollAnswered(1))
+    // A failed transfer is no record, whatever the buffer holds.
+    if (spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize) && pollAnswered(1))
     {
         ahrsData_SensorUnits& d = _ahrsData;
         parseBinaryReg1Payload(_payloadPtr, d.ypr_deg, d.gyro_rads, d.accel_ms2, d.mag_G, d.temp_C, d.pres_kPa,
@@ -897,8 +920,7 @@ rawMeasData_SensorUnits AQ9SpiSensor::getRawMeasData()
     memset(&_rawMeasData, 0, sizeof _rawMeasData);
     beginRequest();
     genBinaryReg2Request(_txBuf, kBufSize, _requestSize, _responseSize);
-    spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize);
-    if (pollAnswered(2))
+    if (spiRequestOneTwo(_txBuf, _rxBuf, _requestSize, _responseSize) && pollAnswered(2))
     {
         rawMeasData_SensorUnits& d = _rawMeasData;
         parseBinaryReg2Payload(_payloadPtr, d.mag_G, d.accel_ms2, d.gyro_rads, d.temp_C, d.pres_kpa);

@@ -72,13 +72,15 @@ class AQ9SpiSensor : public AQ9Sensor
     virtual void parseBinaryReg2Payload(const char* payloadPtr, vec3f& uncompMag, vec3f& uncompAccel,
                                         vec3f& uncompGyro, float& temp, float& pres);
 
-    // One full-duplex transfer of sizeDataOut bytes.
-    void spiWriteRead(const char* dataOut, size_t sizeDataOut, char* dataIn);
+    // One full-duplex transfer of sizeDataOut bytes; false (logged) when it failed.
+    bool spiWriteRead(const char* dataOut, size_t sizeDataOut, char* dataIn);
     // The same frame twice, 1000 us apart; the response arrives in the second.
-    void spiDoubleWR(const char* dataOut, size_t sizeDataOut, char* dataIn);
+    // The receive bytes are cleared first; false when either transfer failed.
+    bool spiDoubleWR(const char* dataOut, size_t sizeDataOut, char* dataIn);
     // req1Size bytes out, 1000 us, then req2Size bytes out while the response
-    // of interest comes in.
-    void spiRequestOneTwo(const char* outBuf, char* inBuf, size_t req1Size, size_t req2Size);
+    // of interest comes in. The receive bytes are cleared first; false when
+    // either transfer failed (both are still made, and each failure is logged).
+    bool spiRequestOneTwo(const char* outBuf, char* inBuf, size_t req1Size, size_t req2Size);
     // Checks a response frame (size, CRC, first byte, error byte) and locates
     // its payload; cmdId and arg1 are stored once the first byte passed.
     AqError payloadFromRxBuf(const char* buf, size_t respSize, char& cmdId, char& arg1, const char*& payloadPtr,

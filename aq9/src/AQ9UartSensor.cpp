@@ -26,9 +26,11 @@ const unsigned kReadTimeout = 10;  // tenths of a second
 
 }  // namespace
 
-AQ9UartSensor::AQ9UartSensor(SerialDevice* device) : AQ9Sensor(), _requestSize(0), _serDevice(device)
+AQ9UartSensor::AQ9UartSensor(SerialDevice* device)
+    : AQ9Sensor(), _requestSize(0), _serDevice(device), _awaited(), _sensorError(E_NONE)
 {
     _pthis = this;
+    _awaited.reg = -1;
     _serDevice->commsDebugMode(SerialDevice::DebugOff);
     initBools();
     // No handler yet, but processAsciiRecords may look for one before initIface.
@@ -139,6 +141,7 @@ AqError AQ9UartSensor::retryWriteIfSuccessFlagFalse(Boolean* successFlag, size_t
                                                     unsigned int timeoutMiliSeconds)
 {
     const Boolean waitingValue = *successFlag;
+    _sensorError = E_NONE;
     for (size_t attempt = 1; attempt <= maxRetries; attempt++)
     {
         writeCommand(_txBuf, _requestSize);
@@ -150,7 +153,14 @@ AqError AQ9UartSensor::retryWriteIfSuccessFlagFalse(Boolean* successFlag, size_t
                       _txBuf);
         System::milliSleep(static_cast<int>(timeoutMiliSeconds));
     }
-    return E_UNKNOWN;
+    if (_sensorError == E_NONE)
+        return E_UNKNOWN;
+    // The sensor said why: that is the result, and the log names the command.
+    char text[AQ_ERROR_TEXT_SIZE];
+    strFromAqError(text, _sensorError);
+    Syslog::write("AQ9UartSensor - sensor rejected %.*s: %s (%d)", static_cast<int>(commandTextLength()), _txBuf,
+                  text, static_cast<int>(_sensorError));
+    return _sensorError;
 }
 
 AqError AQ9UartSensor::retryWriteIfSuccessFlagFalse(Boolean* successFlag)
@@ -161,9 +171,23 @@ AqError AQ9UartSensor::retryWriteIfSuccessFlagFalse(Boolean* successFlag)
 AqError AQ9UartSensor::awaitResponse(bool* flag)
 {
     *flag = true;
+    if (!keyOf(reinterpret_cast<const uint8_t*>(_txBuf), _requestSize, &_awaited))
+        _awaited.code[0] = '\0';
     // A bool's single byte is 0 or 1, and a Boolean (unsigned char) may
     // examine any object's bytes, so the retry loop sees the handler's clear.
-    return retryWriteIfSuccessFlagFalse(reinterpret_cast<Boolean*>(flag));
+    const AqError result = retryWriteIfSuccessFlagFalse(reinterpret_cast<Boolean*>(flag));
+    // Answered or given up, nothing waits any more: a late reply is dropped
+    // instead of being taken by whichever operation comes next.
+    *flag = false;
+    _awaited.code[0] = '\0';
+    _awaited.reg = -1;
+    return result;
+}
+
+size_t AQ9UartSensor::commandTextLength() const
+{
+    const void* star = memchr(_txBuf, '*', _requestSize);
+    return star != nullptr ? static_cast<size_t>(static_cast<const char*>(star) - _txBuf) : _requestSize;
 }
 
 void AQ9UartSensor::clearTxBuf()
@@ -214,8 +238,13 @@ void AQ9UartSensor::processAsciiRecords()
 
 void AQ9UartSensor::processBinaryPacket(char* buf, size_t nbytes)
 {
-    if (_up.packetFoundHandler != nullptr && nbytes > 0)
-        AqUartPacketFinder_processData(&_up, reinterpret_cast<uint8_t*>(buf), nbytes);
+    if (_up.packetFoundHandler == nullptr || nbytes == 0)
+        return;
+    // The poll read exactly one record from its sync byte on: it stands alone,
+    // and whatever the finder kept from earlier reads (a reply's noisy tail, a
+    // damaged record) must not swallow it.
+    AqUartPacketFinder_resetAllTrackingStatus(&_up);
+    AqUartPacketFinder_processData(&_up, reinterpret_cast<uint8_t*>(buf), nbytes);
 }
 
 int AQ9UartSensor::retrieveUartBinaryRecords(char* buf, size_t bufSize)

@@ -2,7 +2,10 @@
 // CRC-checked ASCII register protocol with the port in line mode; measurement
 // records are polled binary outputs read byte-exactly with the port in raw
 // mode. Every response goes through the packet finder into packetFoundHandler,
-// which stores what it carries and clears the flag of the waiting operation.
+// which hands a reply only to the operation waiting for its command and
+// register: it stores what the reply carries and clears that operation's flag.
+// A reply nobody waits for (a late one, or one for another register) is
+// logged and dropped; an operation that gives up lowers its flag.
 #ifndef AQ9_UARTSENSOR_H
 #define AQ9_UARTSENSOR_H
 
@@ -61,7 +64,8 @@ class AQ9UartSensor : public AQ9Sensor
     AqError registerPacketFoundHandler();
     // Clears the port, then sends nBytes of cmd.
     void writeCommand(const char* cmd, size_t nBytes);
-    // Sends _txBuf until the handler flips *successFlag; E_UNKNOWN after maxRetries.
+    // Sends _txBuf until the handler flips *successFlag. After maxRetries: the
+    // error the sensor reported meanwhile (1000 + its number), else E_UNKNOWN.
     AqError retryWriteIfSuccessFlagFalse(Boolean* successFlag, size_t maxRetries, unsigned int timeoutMiliSeconds);
     AqError retryWriteIfSuccessFlagFalse(Boolean* successFlag);
     // One read of response text, handed to the packet finder.
@@ -102,17 +106,37 @@ class AQ9UartSensor : public AQ9Sensor
     SerialDevice* _serDevice;
     AqUartPacketFinder _up;
 
+    // The reply the operation in flight waits for: the code after "$AQ" of the
+    // command sent and, for register reads and writes, the register number (-1
+    // for other commands). The code is empty while nothing waits.
+    struct ReplyKey
+    {
+        char code[4];
+        int reg;
+    };
+    ReplyKey _awaited;
+    // The error the sensor last reported (1000 + its number) during the
+    // current command's attempts; E_NONE when it reported none.
+    AqError _sensorError;
+
   private:
     void initBools();
     // Raises flag, then sends the command in _txBuf until answered.
     AqError awaitResponse(bool* flag);
+    // Length of the command in _txBuf without its check text, for messages.
+    size_t commandTextLength() const;
     // Empties _txBuf so a new command is the only text in it.
     void clearTxBuf();
     // Sends the command just built unless its generator failed (then it is
     // never sent and the generator's error is the result).
     AqError sendBuilt(AqError built, bool* flag);
-    // Handler pieces: a register response, the two binary layouts.
+    // Handler pieces: a register response, a reply nobody waits for, an error
+    // report, the two binary layouts.
     void handleResponse(AqUartPacket* packet);
+    void dropStrayReply(const AqUartPacket* packet);
+    void takeSensorError(AqUartPacket* packet);
+    // The key of a command or reply text of n bytes; false when it has none.
+    static bool keyOf(const uint8_t* text, size_t n, ReplyKey* key);
     void storeAhrsRecord(AqUartPacket* packet);
     void storeRawMeasRecord(AqUartPacket* packet);
     int readSyncByte(char* buf);

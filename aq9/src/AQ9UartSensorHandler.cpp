@@ -1,7 +1,8 @@
-// The packet-found handler of the UART link. Register responses go to the
-// first waiting operation in a fixed order (a late reply is therefore taken
-// by the earliest flag still raised); binary packets are matched against the
-// two polled layouts and extracted field by field.
+// The packet-found handler of the UART link. A register response goes only to
+// the operation waiting for its command and register; anything else is logged
+// and dropped. Binary packets are matched against the two polled layouts and
+// extracted field by field.
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -115,61 +116,110 @@ void parseOnboardHsi(AQ9UartSensor& s, AqUartPacket* p)
     AqUartPacket_parseCalculatedMagnetometerCalibration(p, &s._onboardHSIMatrix, &s._onboardHSIOffset);
 }
 
-// One waiting operation: either a parser (flag always cleared) or a text
-// prefix the response must begin with (flag cleared only on a match).
+// What a write must echo: its values as the sensor states them, one per slot.
+typedef void (*EchoValues)(char* text, uint16_t values[10]);
+
+// Register 30.
+void crcProtocolValues(char* text, uint16_t values[10])
+{
+    uint8_t v[7];
+    memset(v, 0xFF, sizeof v);
+    AqUartPacket_parseCommunicationProtocolControlRaw(text, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
+    for (int i = 0; i < 10; i++)
+        values[i] = i < 7 ? v[i] : 0;
+}
+
+// Registers 75 and 76, by value: "100" and "0100", "4" and "04" agree.
+void binaryOutputValues(char* text, uint16_t values[10])
+{
+    AqUartPacket_parseBinaryOutputRaw(text, &values[0], &values[1], &values[2], &values[3], &values[4], &values[5],
+                                      &values[6], &values[7], &values[8], &values[9]);
+}
+
+// One reply the link waits for, and what it does with it: a parser stores it
+// (the flag is cleared whatever it held), or the write's values must come back
+// (compared with the command sent), or the reply alone is the answer.
 struct ResponseRoute
 {
+    const char* code;  // reply code after "$AQ"
+    int reg;           // register number; -1 for a command without one
     bool AQ9UartSensor::*flag;
     ResponseParser parse;
-    const char* prefix;
-    const char* complaint;  // logged on a prefix mismatch; null = silent
+    EchoValues echo;
+    const char* complaint;  // logged when another reply comes while this one waits
 };
 
-// The order in which waiting operations are served; only the first raised one is.
+// A read and a write of one register share their operation's flag; the reply's
+// code must still be the one of the command sent.
 const ResponseRoute kRoutes[] = {
-    {&AQ9UartSensor::gIsCheckingForModelNumberResponse, parseModel, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForHardwareVersionResponse, parseHardware, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForSerialNumberResponse, parseSerial, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForFWVersionResponse, parseFirmware, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForAsyncOutputTypeResponse, parseAsyncType, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingforCommProtoControlTypeResponse, nullptr, "$AQWRG,30,0,0,0,0,2,2,1", nullptr},
-    {&AQ9UartSensor::gIsCheckingForBinaryRegister1Response, nullptr, "$AQWRG,75,0,800,11,1528,0100", nullptr},
-    {&AQ9UartSensor::gIsCheckingForBinaryRegister2Response, nullptr, "$AQWRG,76,0,800,04,003E", nullptr},
-    {&AQ9UartSensor::gIsCheckingForReferenceVectorResponse, parseRefVectors, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForHSIResponse, parseHsi, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForMagCompResponse, parseMagComp, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForAccelCompResponse, parseAccelComp, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForGyroCompResponse, parseGyroComp, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForRotationResponse, parseRotation, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForAFEGyroResponse, parseAfeGyro, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForAFEAccelResponse, parseAfeAccel, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForAFEMagResponse, parseAfeMag, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForStartupBiasResponse, parseStartupBias, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForAFEBasicControlResponse, parseAfeBasic, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForOnboardHSICalResponse, parseOnboardHsi, nullptr, nullptr},
-    {&AQ9UartSensor::gIsCheckingForEERPROMSaveResponse, nullptr, "$AQWNV",
+    {"RRG", 1, &AQ9UartSensor::gIsCheckingForModelNumberResponse, parseModel, nullptr, nullptr},
+    {"RRG", 2, &AQ9UartSensor::gIsCheckingForHardwareVersionResponse, parseHardware, nullptr, nullptr},
+    {"RRG", 3, &AQ9UartSensor::gIsCheckingForSerialNumberResponse, parseSerial, nullptr, nullptr},
+    {"RRG", 4, &AQ9UartSensor::gIsCheckingForFWVersionResponse, parseFirmware, nullptr, nullptr},
+    {"WRG", 6, &AQ9UartSensor::gIsCheckingForAsyncOutputTypeResponse, parseAsyncType, nullptr, nullptr},
+    {"WRG", 30, &AQ9UartSensor::gIsCheckingforCommProtoControlTypeResponse, nullptr, crcProtocolValues, nullptr},
+    {"WRG", 75, &AQ9UartSensor::gIsCheckingForBinaryRegister1Response, nullptr, binaryOutputValues, nullptr},
+    {"WRG", 76, &AQ9UartSensor::gIsCheckingForBinaryRegister2Response, nullptr, binaryOutputValues, nullptr},
+    {"RRG", 21, &AQ9UartSensor::gIsCheckingForReferenceVectorResponse, parseRefVectors, nullptr, nullptr},
+    {"WRG", 44, &AQ9UartSensor::gIsCheckingForHSIResponse, parseHsi, nullptr, nullptr},
+    {"WRG", 23, &AQ9UartSensor::gIsCheckingForMagCompResponse, parseMagComp, nullptr, nullptr},
+    {"RRG", 23, &AQ9UartSensor::gIsCheckingForMagCompResponse, parseMagComp, nullptr, nullptr},
+    {"WRG", 25, &AQ9UartSensor::gIsCheckingForAccelCompResponse, parseAccelComp, nullptr, nullptr},
+    {"WRG", 84, &AQ9UartSensor::gIsCheckingForGyroCompResponse, parseGyroComp, nullptr, nullptr},
+    {"WRG", 26, &AQ9UartSensor::gIsCheckingForRotationResponse, parseRotation, nullptr, nullptr},
+    {"RRG", 26, &AQ9UartSensor::gIsCheckingForRotationResponse, parseRotation, nullptr, nullptr},
+    {"WRG", 40, &AQ9UartSensor::gIsCheckingForAFEGyroResponse, parseAfeGyro, nullptr, nullptr},
+    {"WRG", 38, &AQ9UartSensor::gIsCheckingForAFEAccelResponse, parseAfeAccel, nullptr, nullptr},
+    {"WRG", 36, &AQ9UartSensor::gIsCheckingForAFEMagResponse, parseAfeMag, nullptr, nullptr},
+    {"WRG", 74, &AQ9UartSensor::gIsCheckingForStartupBiasResponse, parseStartupBias, nullptr, nullptr},
+    {"WRG", 35, &AQ9UartSensor::gIsCheckingForAFEBasicControlResponse, parseAfeBasic, nullptr, nullptr},
+    {"RRG", 47, &AQ9UartSensor::gIsCheckingForOnboardHSICalResponse, parseOnboardHsi, nullptr, nullptr},
+    {"WNV", -1, &AQ9UartSensor::gIsCheckingForEERPROMSaveResponse, nullptr, nullptr,
      "AQ9UartSensor - Didn't get write non-volatile memory response"},
-    {&AQ9UartSensor::gIsCheckingForResetResponse, nullptr, "$AQRST",
+    {"RST", -1, &AQ9UartSensor::gIsCheckingForResetResponse, nullptr, nullptr,
      "AQ9UartSensor - Didn't get reset command response"},
-    {&AQ9UartSensor::gIsCheckingForReferenceVectorConfigResponse, nullptr, "$AQWRG,83",
+    {"WRG", 83, &AQ9UartSensor::gIsCheckingForReferenceVectorConfigResponse, nullptr, nullptr,
      "AQ9UartSensor - Didn't get reference vector configuration response"},
-    {&AQ9UartSensor::gIsCheckingForKnownMagneticDisturbanceResponse, nullptr, "$AQKMD,",
+    {"KMD", -1, &AQ9UartSensor::gIsCheckingForKnownMagneticDisturbanceResponse, nullptr, nullptr,
      "AQ9UartSensor - Didn't AQKMD response"},
 };
 
-bool beginsWith(const AqUartPacket* p, const char* prefix)
+bool sameKey(const AQ9UartSensor::ReplyKey& key, const char* code, int reg)
 {
-    size_t n = strlen(prefix);
-    return p->length >= n && memcmp(p->data, prefix, n) == 0;
+    return key.reg == reg && strncmp(key.code, code, sizeof key.code) == 0;
 }
 
-void reportSensorError(AqUartPacket* packet)
+const ResponseRoute* routeFor(const AQ9UartSensor::ReplyKey& key)
 {
-    uint8_t e = 0;
-    AqUartPacket_parseError(packet, &e);
-    char text[AQ_ERROR_TEXT_SIZE];
-    strFromAqError(text, static_cast<AqError>(1000 + e));
-    printf("Sensor Error: %s\n", text);
+    for (const ResponseRoute& route : kRoutes)
+        if (sameKey(key, route.code, route.reg))
+            return &route;
+    return nullptr;
+}
+
+// The write's values as sent (parsed from a copy of the command) and as echoed
+// agree; a slot the reply lacks keeps a value no command sends.
+bool echoesCommand(EchoValues echo, const char* command, size_t commandSize, AqUartPacket* reply)
+{
+    char sent[sizeof(AQ9Sensor::_txBuf) + 1];
+    const size_t n = commandSize < sizeof sent - 1 ? commandSize : sizeof sent - 1;
+    memcpy(sent, command, n);
+    sent[n] = '\0';
+    uint16_t want[10];
+    uint16_t got[10];
+    memset(want, 0, sizeof want);
+    memset(got, 0xFF, sizeof got);
+    echo(sent, want);
+    echo(reinterpret_cast<char*>(reply->data), got);
+    return memcmp(want, got, sizeof want) == 0;
+}
+
+// Length of a sentence's text before its check text, at most 80, for the log.
+int headLength(const AqUartPacket* p)
+{
+    const void* star = memchr(p->data, '*', p->length);
+    const size_t n = star != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(star) - p->data) : p->length;
+    return static_cast<int>(n < 80 ? n : 80);
 }
 
 }  // namespace
@@ -179,15 +229,12 @@ void AQ9UartSensor::packetFoundHandler(void* /*userData*/, AqUartPacket* packet,
     switch (AqUartPacket_type(packet))
     {
     case PACKETTYPE_ASCII:
-        if (AqUartPacket_isAsciiAsync(packet))
+        if (AqUartPacket_isAsciiAsync(packet) || _pthis == nullptr)
             return;
         if (AqUartPacket_isResponse(packet))
-        {
-            if (_pthis != nullptr)
-                _pthis->handleResponse(packet);
-        }
+            _pthis->handleResponse(packet);
         else if (AqUartPacket_isError(packet))
-            reportSensorError(packet);
+            _pthis->takeSensorError(packet);
         return;
     case PACKETTYPE_BINARY:
         if (_pthis != nullptr)
@@ -200,24 +247,69 @@ void AQ9UartSensor::packetFoundHandler(void* /*userData*/, AqUartPacket* packet,
     }
 }
 
+bool AQ9UartSensor::keyOf(const uint8_t* text, size_t n, ReplyKey* key)
+{
+    // "$AQxxx", and for register reads and writes ",<register>" ended by ',' or '*'.
+    if (n < 6 || memcmp(text, "$AQ", 3) != 0)
+        return false;
+    memcpy(key->code, text + 3, 3);
+    key->code[3] = '\0';
+    key->reg = -1;
+    if (strcmp(key->code, "RRG") != 0 && strcmp(key->code, "WRG") != 0)
+        return true;
+    if (n < 9 || text[6] != ',')
+        return false;
+    size_t i = 7;
+    int reg = 0;
+    for (; i < n && i < 10 && isdigit(text[i]); i++)
+        reg = 10 * reg + (text[i] - '0');
+    if (i == 7 || i >= n || (text[i] != ',' && text[i] != '*'))
+        return false;
+    key->reg = reg;
+    return true;
+}
+
 void AQ9UartSensor::handleResponse(AqUartPacket* packet)
 {
-    for (const ResponseRoute& route : kRoutes)
+    ReplyKey key;
+    const ResponseRoute* route = keyOf(packet->data, packet->length, &key) ? routeFor(key) : nullptr;
+    if (route == nullptr || !(this->*route->flag) || !sameKey(_awaited, key.code, key.reg))
     {
-        bool& flag = this->*route.flag;
-        if (!flag)
-            continue;
-        if (route.parse != nullptr)
-        {
-            route.parse(*this, packet);
-            flag = false;
-        }
-        else if (beginsWith(packet, route.prefix))
-            flag = false;
-        else if (route.complaint != nullptr)
-            Syslog::write("%s", route.complaint);
+        dropStrayReply(packet);
         return;
     }
+    if (route->parse != nullptr)
+        route->parse(*this, packet);
+    else if (route->echo != nullptr && !echoesCommand(route->echo, _txBuf, _requestSize, packet))
+    {
+        // The sensor holds other values: not an answer, the command goes out again.
+        Syslog::write("AQ9UartSensor - register %d reply does not echo the values sent", route->reg);
+        return;
+    }
+    this->*route->flag = false;
+}
+
+void AQ9UartSensor::dropStrayReply(const AqUartPacket* packet)
+{
+    const ResponseRoute* waiting = routeFor(_awaited);
+    if (waiting != nullptr && waiting->complaint != nullptr)
+        Syslog::write("%s; dropped %.*s", waiting->complaint, headLength(packet), packet->data);
+    else
+        Syslog::write("AQ9UartSensor - dropped a reply no operation waits for: %.*s", headLength(packet),
+                      packet->data);
+}
+
+void AQ9UartSensor::takeSensorError(AqUartPacket* packet)
+{
+    uint8_t e = 0;
+    AqUartPacket_parseError(packet, &e);
+    const AqError error = static_cast<AqError>(1000 + e);
+    char text[AQ_ERROR_TEXT_SIZE];
+    strFromAqError(text, error);
+    printf("Sensor Error: %s\n", text);
+    // A report without a number tells no more than the silence would.
+    if (e != 0)
+        _sensorError = error;
 }
 
 void AQ9UartSensor::storeAhrsRecord(AqUartPacket* packet)

@@ -1,5 +1,6 @@
-// Inert task interfaces and event service, shared by the bench and the unit
-// tests: the driver only creates and deletes its server interface.
+// Inert task interfaces and event service, shared by the bench, the unit
+// tests and the host platform: the driver only creates and deletes its server
+// interface.
 #include "AQ9IF.h"
 #include "EventService.h"
 #include "TaskInterface.h"

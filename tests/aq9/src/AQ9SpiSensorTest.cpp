@@ -8,6 +8,7 @@
 // Headers that use placement new come before CppUTest's leak-detecting new.
 #include "AQ9SpiSensor.h"
 #include "FrameworkRecorder.h"
+#include "OsCallsDouble.h"
 #include "aq/error_detection.h"
 
 #include "CppUTest/TestHarness.h"
@@ -19,6 +20,15 @@ const unsigned long kTransfer = 0x40206B00UL;
 const int kFd = 7;
 
 typedef std::vector<unsigned char> Bytes;
+
+// What the sensor clocks out in every transfer that goes through: the first
+// bytes of its staged answer, as many as the transfer is long.
+char sensorOut[256];
+
+void clockOut(const char*, char* received, size_t length, void*)
+{
+    memcpy(received, sensorOut, length < sizeof sensorOut ? length : sizeof sensorOut);
+}
 
 void putFloat(char* p, float f)
 {
@@ -38,10 +48,13 @@ TEST_GROUP(AQ9SpiSensor)
         params = new AQ9SpiParams("/dev/spidev2.0");
         sensor = new AQ9SpiSensor(params);
         sensor->_fd = kFd;
+        memset(sensorOut, 0, sizeof sensorOut);
+        OsCalls_setSpiResponder(clockOut, nullptr);
     }
 
     void teardown()
     {
+        OsCalls_setSpiResponder(nullptr, nullptr);
         mock().checkExpectations();
         mock().clear();
         delete sensor;
@@ -56,12 +69,12 @@ TEST_GROUP(AQ9SpiSensor)
             .andReturnValue(1);
     }
 
-    // The sensor's answer as the second transaction leaves it in _rxBuf: 00,
-    // cmd, reg, error byte, payload padded to frame bytes, then the CRC.
+    // The sensor's answer, clocked out during the transfers: 00, cmd, reg,
+    // error byte, payload padded to frame bytes, then the CRC.
     void respond(char cmd, uint8_t reg, const Bytes& payload, size_t frame, char errorByte = 0)
     {
-        char* rx = sensor->_rxBuf;
-        memset(rx, 0, sizeof sensor->_rxBuf);
+        char* rx = sensorOut;
+        memset(rx, 0, sizeof sensorOut);
         rx[1] = cmd;
         rx[2] = static_cast<char>(reg);
         rx[3] = errorByte;
@@ -144,17 +157,50 @@ TEST(AQ9SpiSensor, a_failed_transfer_is_logged_and_the_exchange_goes_on)
     CHECK(fw::logged("AQ9SpiSensor - can't write message"));
     settle();
 
-    // Both failures of a request/response pair are named; the poll still checks
-    // what arrived and finds nothing valid.
-    memset(sensor->_rxBuf, 0, sizeof sensor->_rxBuf);
+    // Both failures of a request/response pair are named, and a failed pair is
+    // no answer.
     mock("os").expectNCalls(2, "ioctl").withParameter("__fd", kFd).withParameter("__request", kTransfer)
         .andReturnValue(0);
     ahrsData_SensorUnits a = sensor->getAhrsData();
     CHECK(fw::logged("AQ9SpiSensor - RequestOneTwo failed first transaction"));
     CHECK(fw::logged("AQ9SpiSensor - RequestOneTwo failed second transaction"));
-    // All zeros pass the CRC; without the poll's echo they are no record.
     LONGS_EQUAL(0, a.dataGood);
-    CHECK(fw::logged("AQ9SpiSensor - poll of binary output 1 answered with cmd 0 register 0"));
+}
+
+TEST(AQ9SpiSensor, a_dead_bus_never_yields_the_last_good_answer_again)
+{
+    // A good answer first, so the receive buffer holds a frame that passes
+    // every check; then the first, the second or both transfers of each
+    // exchange fail while the sensor's answer stays what it was.
+    const int failures[3][2] = {{-1, 1}, {1, -1}, {-1, -1}};
+    respond(0x12, 1, Bytes(78, 0x41), 82 - 2);
+    expectTransfers(2);
+    LONGS_EQUAL(1, sensor->getAhrsData().dataGood);
+    for (const auto& pair : failures)
+    {
+        for (int result : pair)
+            mock("os").expectOneCall("ioctl").withParameter("__fd", kFd).withParameter("__request", kTransfer)
+                .andReturnValue(result);
+        LONGS_EQUAL(0, sensor->getAhrsData().dataGood);
+    }
+    settle();
+
+    respond(2, 44, {1, 2, 3}, 7);
+    expectTransfers(2);
+    LONGS_EQUAL(E_NONE, sensor->sendHSISettings(1, 2, 3));
+    for (const auto& pair : failures)
+    {
+        for (int result : pair)
+            mock("os").expectOneCall("ioctl").withParameter("__fd", kFd).withParameter("__request", kTransfer)
+                .andReturnValue(result);
+        LONGS_EQUAL(E_UNKNOWN, sensor->sendHSISettings(4, 5, 6));
+    }
+    // The set-up writes sent twice fail the same way.
+    respond(2, 30, {0, 0, 0, 0, 2, 2, 1}, 11);
+    expectTransfers(1);
+    mock("os").expectOneCall("ioctl").withParameter("__fd", kFd).withParameter("__request", kTransfer)
+        .andReturnValue(-1);
+    LONGS_EQUAL(E_UNKNOWN, sensor->enableCrcChecksums());
 }
 
 TEST(AQ9SpiSensor, payloadFromRxBuf_checks_in_order)
@@ -617,7 +663,7 @@ TEST(AQ9SpiSensor, text_read_back_never_takes_the_crc_or_older_bytes_as_text)
     // The text registers' frame is the header alone; whatever lies after the
     // CRC in the buffer belongs to an older exchange.
     respond(1, 1, {}, 4);
-    memcpy(sensor->_rxBuf + 6, "STALE-BYTES", 12);
+    memcpy(sensorOut + 6, "STALE-BYTES", 12);
     memset(sensor->_modelNumber, 'Z', sizeof sensor->_modelNumber);
     expectTransfers(2);
     LONGS_EQUAL(E_NONE, sensor->getModelNumber());
@@ -626,7 +672,7 @@ TEST(AQ9SpiSensor, text_read_back_never_takes_the_crc_or_older_bytes_as_text)
     settle();
 
     respond(1, 4, {}, 4);
-    memcpy(sensor->_rxBuf + 6, "2.1.0", 6);
+    memcpy(sensorOut + 6, "2.1.0", 6);
     memset(sensor->_firmwareVersion, 'Z', sizeof sensor->_firmwareVersion);
     expectTransfers(2);
     LONGS_EQUAL(E_NONE, sensor->getFirmwareVersion());
@@ -782,7 +828,7 @@ TEST(AQ9SpiSensor, attitude_poll_parses_the_payload_at_its_offsets)
 
     // A corrupted answer: the record comes back zero and not good.
     respond(0x12, 1, payload, 82 - 2);
-    sensor->_rxBuf[20] ^= 1;
+    sensorOut[20] ^= 1;
     expectTransfers(2);
     a = sensor->getAhrsData();
     LONGS_EQUAL(0, a.dataGood);

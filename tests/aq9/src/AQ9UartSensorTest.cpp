@@ -6,6 +6,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ struct ScriptedSensor
 {
     std::vector<std::pair<std::string, std::string>> replies;
     std::vector<std::string> sent;
+    std::vector<std::string> late;  // replies to earlier commands, sent first, one per write
 };
 
 std::string sentence(const std::string& body)
@@ -45,6 +47,12 @@ void respond(SerialDevice* device, const char* written, int nBytes, void* contex
     ScriptedSensor* s = static_cast<ScriptedSensor*>(context);
     std::string cmd(written, static_cast<size_t>(nBytes));
     s->sent.push_back(cmd);
+    if (!s->late.empty())
+    {
+        device->simOutputStr(sentence(s->late.front()).c_str());
+        s->late.erase(s->late.begin());
+        return;
+    }
     for (const auto& r : s->replies)
         if (cmd.compare(0, r.first.size(), r.first) == 0)
         {
@@ -381,7 +389,7 @@ TEST(AQ9UartSensor, every_register_operation_sends_its_command_once_and_stores_t
     }
 }
 
-TEST(AQ9UartSensor, unanswered_operations_send_five_times_and_keep_their_flag_raised)
+TEST(AQ9UartSensor, unanswered_operations_send_five_times_and_lower_their_flag)
 {
     for (const RegisterRow& row : kRegisterRows)
     {
@@ -395,7 +403,7 @@ TEST(AQ9UartSensor, unanswered_operations_send_five_times_and_keep_their_flag_ra
         CHECK_TEXT(fw::logged(last), row.label);
         LONGS_EQUAL_TEXT(5, fw::sleeps().size(), row.label);
         LONGS_EQUAL_TEXT(1, fw::sleeps()[4], row.label);
-        CHECK_TEXT(anyFlagRaised(*aqs), row.label);
+        CHECK_TEXT(!anyFlagRaised(*aqs), row.label);
     }
 }
 
@@ -408,39 +416,45 @@ TEST(AQ9UartSensor, a_command_too_long_for_the_buffer_is_never_sent)
     CHECK_FALSE(aqs->gIsCheckingForMagCompResponse);
 }
 
-TEST(AQ9UartSensor, prefix_mismatch_keeps_the_flag_and_logs_only_for_the_four_commands)
+TEST(AQ9UartSensor, a_reply_for_another_register_or_with_other_values_is_no_answer)
 {
+    const char* stray = "$AQWRG,75,0,800,11,1528,0101";
     struct Row
     {
         const char* label;
         Operation run;
-        const char* complaint;
+        const char* logged;  // once per attempt
     } rows[] = {
         {"EEPROM", [](AQ9UartSensor& s) { return s.writeSettingToEEPROM(); },
-         "AQ9UartSensor - Didn't get write non-volatile memory response"},
-        {"reset", [](AQ9UartSensor& s) { return s.resetDevice(); }, "AQ9UartSensor - Didn't get reset command response"},
+         "AQ9UartSensor - Didn't get write non-volatile memory response; dropped $AQWRG,75,0,800,11,1528,0101"},
+        {"reset", [](AQ9UartSensor& s) { return s.resetDevice(); },
+         "AQ9UartSensor - Didn't get reset command response; dropped $AQWRG,75,0,800,11,1528,0101"},
         {"ref config", [](AQ9UartSensor& s) { return s.configureReferenceVectors(1, 2, true, true, 2026); },
-         "AQ9UartSensor - Didn't get reference vector configuration response"},
+         "AQ9UartSensor - Didn't get reference vector configuration response; dropped $AQWRG,75"},
         {"disturbance", [](AQ9UartSensor& s) { return s.sendKnownMagDisturbanceCmd(0); },
-         "AQ9UartSensor - Didn't AQKMD response"},
-        {"binary 1", [](AQ9UartSensor& s) { return s.setupBinaryReg1DesiredOutputs(); }, nullptr},
+         "AQ9UartSensor - Didn't AQKMD response; dropped $AQWRG,75"},
+        {"serial number", [](AQ9UartSensor& s) { return s.getSerialNumber(); },
+         "AQ9UartSensor - dropped a reply no operation waits for: $AQWRG,75,0,800,11,1528,0101"},
+        // Its own register, but the sensor kept another attitude field word.
+        {"binary 1", [](AQ9UartSensor& s) { return s.setupBinaryReg1DesiredOutputs(); },
+         "AQ9UartSensor - register 75 reply does not echo the values sent"},
     };
     for (const Row& row : rows)
     {
         teardown();
         setup();
         bringUp();
-        sensor.replies = {{"$", "AQWRG,75,0,800,11,1528,0101"}};
+        aqs->_serialNumber = 0;
+        sensor.replies = {{"$", stray + 1}};
         LONGS_EQUAL_TEXT(E_UNKNOWN, row.run(*aqs), row.label);
-        CHECK_TEXT(anyFlagRaised(*aqs), row.label);
-        if (row.complaint != nullptr)
-            LONGS_EQUAL_TEXT(5, fw::loggedCount(row.complaint), row.label);
-        else
-            LONGS_EQUAL_TEXT(5, (int)fw::syslogLines().size(), row.label);  // the retry lines only
+        CHECK_TEXT(!anyFlagRaised(*aqs), row.label);
+        LONGS_EQUAL_TEXT(5, fw::loggedCount(row.logged), row.label);
+        LONGS_EQUAL_TEXT(10, (int)fw::syslogLines().size(), row.label);  // and the five retry lines
+        LONGS_EQUAL_TEXT(0, aqs->_serialNumber, row.label);
     }
 }
 
-TEST(AQ9UartSensor, sensor_error_report_is_printed_and_the_operation_gets_no_response)
+TEST(AQ9UartSensor, a_rejected_command_returns_the_sensors_error_after_its_retries)
 {
     bringUp();
     sensor.replies = {{"$AQRRG,01", "AQERR,0C"}};
@@ -460,36 +474,106 @@ TEST(AQ9UartSensor, sensor_error_report_is_printed_and_the_operation_gets_no_res
     char text[AQ_ERROR_TEXT_SIZE];
     strFromAqError(text, static_cast<AqError>(1012));
     std::string line = std::string("Sensor Error: ") + text + "\n";
-    LONGS_EQUAL(E_UNKNOWN, result);
-    CHECK(aqs->gIsCheckingForModelNumberResponse);
+    LONGS_EQUAL(E_SENSOR_INSUFFICIENT_BAUD_RATE, result);
+    LONGS_EQUAL(5, sensor.sent.size());
+    CHECK_FALSE(aqs->gIsCheckingForModelNumberResponse);
     CHECK(strstr(out, line.c_str()) != nullptr);
+    CHECK(fw::logged(std::string("AQ9UartSensor - sensor rejected $AQRRG,01: ") + text + " (1012)"));
+    // The next command starts with a clean slate: unanswered is E_UNKNOWN again.
+    sensor.replies.clear();
+    LONGS_EQUAL(E_UNKNOWN, aqs->getSerialNumber());
 }
 
-TEST(AQ9UartSensor, a_response_goes_to_the_first_raised_flag_in_the_fixed_order)
+TEST(AQ9UartSensor, after_an_unanswered_command_every_later_reply_goes_to_its_own_operation)
 {
+    // One command left unanswered, then the whole register set answered: each
+    // operation succeeds at its first send and stores its own reply.
     bringUp();
-    aqs->gIsCheckingForSerialNumberResponse = true;
-    aqs->gIsCheckingForModelNumberResponse = true;
-    dev->simOutputStr(sentence("AQRRG,03,42").c_str());
-    aqs->processAsciiRecords();
-    // The model number comes first, so it takes the serial number's reply.
-    CHECK_FALSE(aqs->gIsCheckingForModelNumberResponse);
-    CHECK(aqs->gIsCheckingForSerialNumberResponse);
-    STRCMP_EQUAL("42", aqs->_modelNumber);
-    dev->simOutputStr(sentence("AQRRG,03,42").c_str());
-    aqs->processAsciiRecords();
-    CHECK_FALSE(aqs->gIsCheckingForSerialNumberResponse);
-    LONGS_EQUAL(42, aqs->_serialNumber);
+    fillSettings();
+    LONGS_EQUAL(E_UNKNOWN, aqs->enableCrcChecksums());
+    for (const RegisterRow& row : kRegisterRows)
+    {
+        if (strcmp(row.label, "CRC checksums") == 0)
+            continue;  // the unanswered one is not asked again
+        char expected[256] = {0};
+        size_t size = 0;
+        row.expected(*aqs, expected, &size);
+        sensor.sent.clear();
+        sensor.replies = {{std::string(expected, size), row.reply}};
+        LONGS_EQUAL_TEXT(E_NONE, row.run(*aqs), row.label);
+        LONGS_EQUAL_TEXT(1, sensor.sent.size(), row.label);
+        row.check(*aqs, row.label);
+    }
+    CHECK(!anyFlagRaised(*aqs));
+}
 
-    // Prefix entries: the earlier one is judged and the later one is left waiting.
-    aqs->gIsCheckingForResetResponse = true;
-    aqs->gIsCheckingForEERPROMSaveResponse = true;
-    dev->simOutputStr(sentence("AQRST").c_str());
-    aqs->processAsciiRecords();
-    CHECK(aqs->gIsCheckingForEERPROMSaveResponse);
-    CHECK(aqs->gIsCheckingForResetResponse);
-    CHECK(fw::logged("AQ9UartSensor - Didn't get write non-volatile memory response"));
-    CHECK_FALSE(fw::logged("Didn't get reset command response"));
+TEST(AQ9UartSensor, a_late_reply_is_dropped_and_never_parsed_into_another_setting)
+{
+    // The sensor answers an unanswered compensation write late, during the next
+    // operation; that operation's own reply follows on its second send.
+    const v9d rotation = oneToNine(1);
+    const v9d sent = oneToNine(-0.5);
+    struct Row
+    {
+        const char* label;
+        Operation run;
+        const char* reply;
+        bool readsRotation;  // else it reads the compensation register back
+    } rows[] = {
+        {"rotation read", [](AQ9UartSensor& s) { return s.getInstrumentRotationMatrix(); },
+         "AQRRG,26,1,2,3,4,5,6,7,8,9", true},
+        {"same register, read instead of write", [](AQ9UartSensor& s) { return s.getUserHSICalibration(); },
+         "AQRRG,23,1,2,3,4,5,6,7,8,9,0,0,0", false},
+    };
+    for (const Row& row : rows)
+    {
+        teardown();
+        setup();
+        bringUp();
+        fillSettings();
+        LONGS_EQUAL_TEXT(E_UNKNOWN, aqs->sendMagCompensation(), row.label);
+        sensor.sent.clear();
+        sensor.late = {"AQWRG,23,7,7,7,7,7,7,7,7,7,7,7,7"};
+        sensor.replies = {{"$", row.reply}};
+        LONGS_EQUAL_TEXT(E_NONE, row.run(*aqs), row.label);
+        LONGS_EQUAL_TEXT(2, sensor.sent.size(), row.label);
+        CHECK_TEXT(fw::logged("AQ9UartSensor - dropped a reply no operation waits for: $AQWRG,23,7,7,7"), row.label);
+        if (row.readsRotation)
+        {
+            checkV9d(rotation, aqs->_settings.Rot, row.label);
+            checkV9d(sent, aqs->_settings.MagCompC, row.label);
+        }
+        else
+            checkV9d(rotation, aqs->_settings.MagCompC, row.label);
+    }
+}
+
+TEST(AQ9UartSensor, binary_output_echoes_are_compared_by_value)
+{
+    struct Row
+    {
+        const char* reply;
+        AqError result;
+    } rows[] = {
+        {"AQWRG,75,0,800,11,1528,0100", E_NONE},
+        {"AQWRG,75,0,800,11,1528,100", E_NONE},
+        {"AQWRG,75,0,0800,11,1528,0100", E_NONE},
+        {"AQWRG,75,0,400,11,1528,0100", E_UNKNOWN},
+        {"AQWRG,75,0,800,11,1528", E_UNKNOWN},
+        {"AQWRG,76,0,800,04,003E", E_NONE},
+        {"AQWRG,76,0,800,4,3E", E_NONE},
+        {"AQWRG,76,0,800,4,3F", E_UNKNOWN},
+    };
+    for (const Row& row : rows)
+    {
+        teardown();
+        setup();
+        bringUp();
+        sensor.replies = {{"$", row.reply}};
+        const bool first = strncmp(row.reply, "AQWRG,75", 8) == 0;
+        const AqError result = first ? aqs->setupBinaryReg1DesiredOutputs() : aqs->setupBinaryReg2DesiredOutputs();
+        LONGS_EQUAL_TEXT(row.result, result, row.reply);
+    }
 }
 
 TEST(AQ9UartSensor, response_reads_stay_inside_the_receive_buffer)
@@ -650,6 +734,46 @@ TEST(AQ9UartSensor, polls_request_their_output_and_switch_the_port_to_raw)
     // A failed poll clears the previous record's flag.
     expectRead(1, &rec1[0], 0);
     LONGS_EQUAL(0, aqs->getAhrsData().dataGood);
+}
+
+TEST(AQ9UartSensor, no_intact_poll_is_lost_after_a_noisy_reply_tail_or_a_damaged_record)
+{
+    bringUp();
+    const std::vector<unsigned char> rec1 = fromHex(kRecord1);
+    expectRecord(rec1);
+    const float yaw = aqs->getAhrsData().ypr_deg.c[0];
+    std::mt19937 rng(14);
+    int lost = 0;
+    for (int trial = 0; trial < 1000; trial++)
+    {
+        if (trial % 2 == 0)
+        {
+            // A reply, then 1-8 bytes of noise holding a sync byte as the next read.
+            expectLineMode(0, 0);
+            dev->simOutputStr(sentence("AQRRG,03,42").c_str());
+            aqs->processAsciiRecords();
+            std::string noise;
+            for (size_t k = 1 + rng() % 8; k > 0; k--)
+                noise += static_cast<char>(1 + rng() % 255);
+            noise[rng() % noise.size()] = '\xFA';
+            dev->simOutputStr(noise.c_str());
+            aqs->processAsciiRecords();
+        }
+        else
+        {
+            // One header bit flipped: groups 0x11 to 0x91, or field word 0x1528 to 0x9528.
+            std::vector<unsigned char> damaged = rec1;
+            damaged[trial % 4 == 1 ? 1 : 3] |= 0x80;
+            expectRecord(damaged);
+            aqs->getAhrsData();
+        }
+        expectRecord(rec1);
+        const ahrsData_SensorUnits a = aqs->getAhrsData();
+        lost += a.dataGood == 1 && a.ypr_deg.c[0] == yaw ? 0 : 1;
+        mock().checkExpectations();
+        mock().clear();
+    }
+    LONGS_EQUAL(0, lost);
 }
 
 TEST(AQ9UartSensor, a_poll_from_line_mode_goes_out_in_raw_mode_and_nothing_clears_the_port_after_it)

@@ -350,6 +350,42 @@ TEST(upackf, same_stream_split_anywhere_gives_the_same_packets)
     }
 }
 
+TEST(upackf, a_false_start_hides_no_packet_behind_it)
+{
+    // What a stray sync byte in noise may seem to begin. Each swallows the real
+    // packets behind it unless the search resumes right after the stray byte.
+    const Bytes announces600 = packetAnnouncing(600);
+    struct Row
+    {
+        const char* label;
+        Bytes falseStart;
+    } rows[] = {
+        {"sync byte alone", {0xFA}},
+        {"common group, field word from what follows", {0xFA, 0x01}},
+        {"raw record header without its body", {0xFA, 0x04, 0x3E, 0x00}},
+        {"header announcing 600 bytes", Bytes(announces600.begin(), announces600.begin() + 10)},
+    };
+    for (const Row& row : rows)
+        for (size_t gap = 0; gap <= 12; gap++)
+        {
+            Stream s;
+            s.junk(row.falseStart).junk(noise(gap)).good(RECORD_78).good(SENTENCE_CRC).good(RECORD_50);
+            const std::string label = std::string(row.label) + ", gap " + std::to_string(gap);
+            restart();
+            feed(s.bytes, {});
+            checkFound(s, label + ", one read", false);
+            for (size_t cut = 1; cut < s.bytes.size(); cut++)
+            {
+                restart();
+                feed(s.bytes, {cut});
+                checkFound(s, label + ", cut at " + std::to_string(cut), false);
+            }
+            restart();
+            feed(s.bytes, std::vector<size_t>(s.bytes.size(), 1));
+            checkFound(s, label + ", one byte per read", false);
+        }
+}
+
 TEST(upackf, hostile_streams_only_yield_intact_packets_from_the_stream)
 {
     // Random bytes rich in framing characters, around real packets, in random reads:
