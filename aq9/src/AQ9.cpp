@@ -40,6 +40,7 @@ AQ9::AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const c
       _decimalYear(0),
       _initialized(0),
       _gravityFallbackLogged(0),
+      _magCalFromDefaults(0),
       _navIF(nullptr),
       _set(),
       ahrsPeriod_ms(0),
@@ -81,12 +82,7 @@ AQ9::AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const c
 AQ9::~AQ9()
 {
     // A run cut short by shutdown is solved and reported like a finished one.
-    if (_aqs->_hsiRunning)
-    {
-        blockSIGALRM();
-        finalizeHsiRoutine(_hsiConfig);
-        unblockSIGALRM();
-    }
+    finishRunningHsiRoutine();
     delete _log;
     delete _rawMeasLog;
     delete _hsiLog;
@@ -111,6 +107,10 @@ DeviceIF::Status AQ9::initialize()
         Syslog::write("AQ9 - could not load config file. Exiting.");
         return DeviceIF::Error;
     }
+    // Checked at every initialisation and before the sensor is touched: a bad
+    // rate is refused at once, not after the whole sequence and its waits.
+    if (checkPollingRates() != DeviceIF::Ok)
+        return DeviceIF::Error;
     if (_aqs->initIface() != DeviceIF::Ok)
         return DeviceIF::Error;
     if (initializeLogs() != DeviceIF::Ok)
@@ -120,33 +120,37 @@ DeviceIF::Status AQ9::initialize()
     saveSensorSettingsToFile();
     if (_aqs->finalizeIface() != DeviceIF::Ok)
         return DeviceIF::Error;
-    if (!_initialized && registerCallbacks() != DeviceIF::Ok)
-        return DeviceIF::Error;
+    if (!_initialized)
+        registerCallbacks();
     sigemptyset(&_set);
     sigaddset(&_set, SIGALRM);
     return DeviceIF::Ok;
 }
 
-// Registers the two polls once; later initialisations keep the first periods.
-DeviceIF::Status AQ9::registerCallbacks()
+// A rate of 0 (or a negative one) would divide by zero in the period, and one
+// above 1000 Hz would give a period of 0 ms.
+DeviceIF::Status AQ9::checkPollingRates()
 {
-    int64_t rates[2] = {_aqs->_settings.ahrsRate, _aqs->_settings.rawMeasRate};
+    const int64_t rates[2] = {_aqs->_settings.ahrsRate, _aqs->_settings.rawMeasRate};
     for (int64_t rate : rates)
     {
-        // A rate of 0 (or a negative one) would divide by zero below, and one
-        // above 1000 Hz would give a period of 0 ms.
         if (rate <= 0 || rate > 1000)
         {
             Syslog::write("AQ9 - invalid polling rate %lld Hz", static_cast<long long>(rate));
             return DeviceIF::Error;
         }
     }
-    ahrsPeriod_ms = static_cast<uint32_t>(1000 / rates[0]);
-    rawMeasPeriod_ms = static_cast<uint32_t>(1000 / rates[1]);
+    return DeviceIF::Ok;
+}
+
+// Registers the two polls once; later initialisations keep the first periods.
+void AQ9::registerCallbacks()
+{
+    ahrsPeriod_ms = static_cast<uint32_t>(1000 / _aqs->_settings.ahrsRate);
+    rawMeasPeriod_ms = static_cast<uint32_t>(1000 / _aqs->_settings.rawMeasRate);
     addPeriodicCallback(ahrsPeriod_ms, static_cast<CallbackMethod>(&AQ9::ahrsCallback));
     addPeriodicCallback(rawMeasPeriod_ms, static_cast<CallbackMethod>(&AQ9::rawMeasCallback));
     _initialized = 1;
-    return DeviceIF::Ok;
 }
 
 void AQ9::ahrsCallback()
@@ -262,10 +266,14 @@ void AQ9::executeCommand(const AQ9Command::Command& cmd)
                               "AQ9::action - AQHSIOUTPUT_NOONBOARD");
         break;
     case AQ9Command::ResetDevice:
+        // A reset or a re-initialisation may bring back another compensation
+        // than the one the run's samples were taken with: the run ends first.
+        finishRunningHsiRoutine();
         if (_aqs->resetDevice() != E_NONE)
             Syslog::write("AQ9::action - error resetting device.");
         break;
     case AQ9Command::ReInitDevice:
+        finishRunningHsiRoutine();
         initialize();
         break;
     case AQ9Command::SetRefVecPosition:

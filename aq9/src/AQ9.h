@@ -160,8 +160,11 @@ class AQ9 : public PeriodicTask
     void updateReferenceVectors(const char* errorText);
     void blockSIGALRM();
     void unblockSIGALRM();
-    DeviceIF::Status registerCallbacks();
+    DeviceIF::Status checkPollingRates();
+    void registerCallbacks();
+    uint32_t ahrsPollRate() const;
     void keepHsiSample(const ahrsData_SensorUnits& record);
+    void finishRunningHsiRoutine();
     void loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi);
     float gravityMagnitude();
 
@@ -193,6 +196,8 @@ class AQ9 : public PeriodicTask
     float _decimalYear;
     Boolean _initialized;
     Boolean _gravityFallbackLogged;
+    // The last configuration file named no magnetometer calibration key.
+    Boolean _magCalFromDefaults;
     NavigationIF* _navIF;
     sigset_t _set;
     uint32_t ahrsPeriod_ms;

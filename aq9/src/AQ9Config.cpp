@@ -2,6 +2,8 @@
 // construction is read into name/value pairs, the attribute set converts and
 // stores them, and the set is released afterwards (its attributes point into
 // the settings record and are not needed once the values are in place).
+#include <string.h>
+
 #include <map>
 #include <string>
 
@@ -45,7 +47,21 @@ bool applyInputs(Attributes& attributes, AttributeInputList& inputs, const Confi
     return ok;
 }
 
-DeviceIF::Status loadConfiguration(Attributes* attributes, const char* fileName)
+// Whether the file says anything about the magnetometer calibration: one of
+// the two flags or one of the Mag_C../Mag_B. values.
+bool namesMagCalibration(AttributeInputList& inputs)
+{
+    for (int i = 0; i < inputs.size(); i++)
+    {
+        const char* key = inputs.array[i]->name;
+        if (strcmp(key, "LoadNewHSICalibration") == 0 || strcmp(key, "SaveNewHSICalibration") == 0 ||
+            strncmp(key, "Mag_C", 5) == 0 || strncmp(key, "Mag_B", 5) == 0)
+            return true;
+    }
+    return false;
+}
+
+DeviceIF::Status loadConfiguration(Attributes* attributes, const char* fileName, Boolean* magCalFromDefaults)
 {
     if (attributes == nullptr)
     {
@@ -70,6 +86,7 @@ DeviceIF::Status loadConfiguration(Attributes* attributes, const char* fileName)
     else
     {
         warnDuplicates(inputs, report);
+        *magCalFromDefaults = !namesMagCalibration(inputs);
         bool parsed = applyInputs(*attributes, inputs, report);
         bool verified = attributes->verify() == 0;
         if (parsed && verified)
@@ -88,7 +105,8 @@ DeviceIF::Status loadConfiguration(Attributes* attributes, const char* fileName)
 // attributes into a fresh set when it runs again.
 DeviceIF::Status AQ9::readInConfigFile()
 {
-    DeviceIF::Status result = loadConfiguration(_attributes, _configFile);
+    _magCalFromDefaults = 0;
+    DeviceIF::Status result = loadConfiguration(_attributes, _configFile, &_magCalFromDefaults);
     delete _attributes;
     _attributes = nullptr;
     return result;

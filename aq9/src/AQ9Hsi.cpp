@@ -70,9 +70,10 @@ void writeSolution(FILE* f, uint32_t numKept, const aq_mat3f& si, const aq_vec3f
     line(f, "%d", static_cast<int>(numKept));
     fputs("\n", f);
     fputs("\n", f);
+    // The engine's matrices are row by row: printed in the settings' order.
     fputs("--Soft Iron Matrix-- \n", f);
     for (int r = 0; r < 3; r++)
-        line(f, "%10.6f   %10.6f   %10.6f\n", si.e[r], si.e[r + 3], si.e[r + 6]);
+        line(f, "%10.6f   %10.6f   %10.6f\n", si.e[3 * r], si.e[3 * r + 1], si.e[3 * r + 2]);
     fputs("\n", f);
     fputs("--Hard Iron Vector-- \n", f);
     for (int i = 0; i < 3; i++)
@@ -82,7 +83,7 @@ void writeSolution(FILE* f, uint32_t numKept, const aq_mat3f& si, const aq_vec3f
     fputs("FORMATTED FOR .cfg FILE: \n", f);
     for (int r = 0; r < 3; r++)
         for (int c = 0; c < 3; c++)
-            line(f, "Mag_C%d%d = %10.6f;\n", r, c, si.e[r + 3 * c]);
+            line(f, "Mag_C%d%d = %10.6f;\n", r, c, si.e[3 * r + c]);
     for (int i = 0; i < 3; i++)
         line(f, "Mag_B%d = %10.6f;\n", i, hi.c[i]);
     const float ellipsoid[3] = {fom.ellipsoidFitResidualsMean, fom.ellipsoidFitResidualsMax,
@@ -106,16 +107,11 @@ void writeFailure(FILE* f, const char* reason)
     fputs("\n", f);
 }
 
-void copyMatrix(const mat3f& from, aq_mat3f& to)
+// The run's configuration, from the settings, the rate the samples arrive at
+// and the site of the reference vectors.
+void fillHsiConfig(AqHsiConfig& c, const aq9Settings& s, uint32_t dataRate, float siteLat, float siteLong)
 {
-    for (int i = 0; i < 9; i++)
-        to.e[i] = from.e[i];
-}
-
-// The run's configuration, from the settings and the site of the reference vectors.
-void fillHsiConfig(AqHsiConfig& c, const aq9Settings& s, float siteLat, float siteLong)
-{
-    c.dataRate = static_cast<uint32_t>(s.ahrsRate);
+    c.dataRate = dataRate;
     c.mode = s.HSICalibrationMode3D ? HSI_MODE_3D : HSI_MODE_2D;
     c.latitude = siteLat;
     c.longitude = siteLong;
@@ -126,24 +122,26 @@ void fillHsiConfig(AqHsiConfig& c, const aq9Settings& s, float siteLat, float si
 
 // Reads what the sensor applies now, sets up the engine, and switches the
 // sensor's own estimator off for the run.
-DeviceIF::Status startHsiRun(AQ9Sensor* aqs, AqHsiConfig& c, float siteLat, float siteLong)
+DeviceIF::Status startHsiRun(AQ9Sensor* aqs, AqHsiConfig& c, uint32_t dataRate, float siteLat, float siteLong)
 {
     aq9Settings& s = aqs->_settings;
-    fillHsiConfig(c, s, siteLat, siteLong);
+    fillHsiConfig(c, s, dataRate, siteLat, siteLong);
     if (aqs->getInstrumentRotationMatrix() != E_NONE)
     {
         Syslog::write("AQ9::initializeHsiRoutine - failed to get Rotation");
         return DeviceIF::Error;
     }
     Syslog::write("AQ9 - Got current instrument rotation for HSI Cal.");
-    copyMatrix(AQ9Sensor::v9dToMat3f(s.Rot), c.RFR);
+    // The engine composes its result as Rot^T * SI * Rot * C: it needs the
+    // matrices themselves, row by row, not the link's column layout.
+    c.RFR = AQ9Sensor::v9dToEngineMat3f(s.Rot);
     if (aqs->getUserHSICalibration() != E_NONE)
     {
         Syslog::write("AQ9::initializeHsiRoutine - failed to get HSI Calibration");
         return DeviceIF::Error;
     }
     Syslog::write("AQ9 - Got current User HSI Cal.");
-    copyMatrix(AQ9Sensor::v9dToMat3f(s.MagCompC), c.oldSI);
+    c.oldSI = AQ9Sensor::v9dToEngineMat3f(s.MagCompC);
     vec3f oldHI = AQ9Sensor::v3dToVec3f(s.MagCompB);
     for (int i = 0; i < 3; i++)
         c.oldHI.c[i] = oldHI.c[i];
@@ -180,6 +178,12 @@ void markFailed(AqHsiFom& fom, unsigned int* scores)
     fom.alignmentCoverage = FLT_MAX;
 }
 
+// Names of the eight grades, in the order of the figure of merit.
+const char* const kGradeNames[AQHSI_NUM_FOM] = {
+    "ellipsoid fit mean", "ellipsoid fit maximum", "ellipsoid fit standard deviation",
+    "alignment fit mean", "alignment fit maximum", "alignment fit standard deviation",
+    "ellipsoid fit coverage", "alignment fit coverage"};
+
 // What a finished run produced, for the report and the sensor.
 struct RunOutcome
 {
@@ -189,6 +193,7 @@ struct RunOutcome
     uint32_t dropped;
     aq_mat3f si;  // calibration to load: the solution composed with the one in force
     aq_vec3f hi;
+    char poor[256];  // the grades that came out Poor, comma separated; empty when none
 };
 
 // Solves the kept samples and composes the calibration to load. Nothing kept
@@ -208,6 +213,25 @@ AqError solveRun(AqHsiConfig& c, AqHsiYmr* kept, uint32_t numKept, AqHsiSol& sol
     return err;
 }
 
+// Lists the grades at the worst score into out; true when there is one. The
+// solver reports success for fits that a single wild sample or a handful of
+// samples have spoilt, and the grades are what shows it.
+bool listPoorGrades(const unsigned int* scores, char* out, size_t size)
+{
+    out[0] = '\0';
+    size_t used = 0;
+    for (int i = 0; i < AQHSI_NUM_FOM; i++)
+    {
+        if (scores[i] < aqhsi_get_max_fomScore())
+            continue;
+        int n = snprintf(out + used, size - used, "%s%s", used > 0 ? ", " : "", kGradeNames[i]);
+        if (n < 0 || static_cast<size_t>(n) >= size - used)
+            break;
+        used += static_cast<size_t>(n);
+    }
+    return out[0] != '\0';
+}
+
 void writeReport(FILE* f, const RunOutcome& run, const AqHsiFom& fom, const unsigned int* scores)
 {
     writeReportHeader(f);
@@ -217,6 +241,24 @@ void writeReport(FILE* f, const RunOutcome& run, const AqHsiFom& fom, const unsi
         writeFailure(f, run.reason);
     if (run.dropped > 0)
         line(f, "Samples dropped (sample buffer of %u full): %u\n", AQ9::kHsiBufferCapacity, run.dropped);
+    if (run.err == E_NONE && run.poor[0] != '\0')
+    {
+        // Whole, not through the 128-character line buffer: the list can be longer.
+        fputs("Not loaded into the sensor: graded Poor in ", f);
+        fputs(run.poor, f);
+        fputs("\n", f);
+    }
+}
+
+// The sensor's filter ignores its magnetometer while the flag is set, so it is
+// cleared whenever a run ends, however it ends. who names the caller in the log.
+void clearDisturbanceFlag(AQ9Sensor* aqs, const char* who)
+{
+    if (aqs->sendKnownMagDisturbanceCmd(0) != E_NONE)
+    {
+        Syslog::write("%s - Error setting knownMagDisturbanceFlag to False.", who);
+        perror("Error: ");
+    }
 }
 
 }  // namespace
@@ -226,24 +268,37 @@ DeviceIF::Status AQ9::initializeHsiRoutine(AqHsiConfig& c)
     Syslog::write("AQ9 - Beginning HSI Calibration.");
     // A start while running begins a new run: the samples kept so far are
     // dropped, and a start that fails leaves no run at all.
+    const bool wasRunning = _aqs->_hsiRunning;
     _aqs->_hsiRunning = 0;
     free(_hsiKeptPoints);
     _hsiKeptPoints = static_cast<AqHsiYmr*>(calloc(kHsiBufferCapacity, sizeof(AqHsiYmr)));
     _hsiNumKeptPoints = 0;
     _hsiDroppedPoints = 0;
+    DeviceIF::Status st = DeviceIF::Error;
     if (_hsiKeptPoints == nullptr)
-    {
         Syslog::write("AQ9::initializeHsiRoutine - no memory for %u samples", kHsiBufferCapacity);
-        return DeviceIF::Error;
-    }
-    if (startHsiRun(_aqs, c, _siteLat, _siteLong) != DeviceIF::Ok)
+    else
+        st = startHsiRun(_aqs, c, ahrsPollRate(), _siteLat, _siteLong);
+    if (st == DeviceIF::Ok)
     {
-        free(_hsiKeptPoints);
-        _hsiKeptPoints = nullptr;
-        return DeviceIF::Error;
+        _aqs->_hsiRunning = 1;
+        return DeviceIF::Ok;
     }
-    _aqs->_hsiRunning = 1;
-    return DeviceIF::Ok;
+    free(_hsiKeptPoints);
+    _hsiKeptPoints = nullptr;
+    // The run that was going set the disturbance flag; no run is left to clear it.
+    if (wasRunning)
+        clearDisturbanceFlag(_aqs, "AQ9::initializeHsiRoutine");
+    return DeviceIF::Error;
+}
+
+// The rate the AHRS records arrive at: that of the registered poll, which a
+// later initialisation does not change, or the setting before registration.
+uint32_t AQ9::ahrsPollRate() const
+{
+    if (ahrsPeriod_ms > 0)
+        return static_cast<uint32_t>(lround(1000.0 / ahrsPeriod_ms));
+    return static_cast<uint32_t>(_aqs->_settings.ahrsRate);
 }
 
 // Offers one good AHRS record to the engine and keeps it when asked to; a kept
@@ -290,50 +345,58 @@ DeviceIF::Status AQ9::finalizeHsiRoutine(AqHsiConfig&)
     // Seconds and nanoseconds are differenced apart; the second part may be negative.
     Syslog::write("AQ9 - Took %d s and %10.6f msec to solve the HSI sol. ", static_cast<int>(t1.tv_sec - t0.tv_sec),
                   (t1.tv_nsec - t0.tv_nsec) * 1e-6);
+    // A solution graded Poor anywhere is reported but never loaded or saved.
+    const bool poor = listPoorGrades(_hsiFomScore, run.poor, sizeof run.poor);
+    if (run.err == E_NONE && poor)
+        Syslog::write("AQ9 - HSI solution not loaded: graded Poor in %s", run.poor);
 
     char path[256];
     FILE* f = createLogFile("aq9_Hard-Soft-Iron-Calibration.dat", "AQ9 - ", path, sizeof path);
     if (f != nullptr)
         writeReport(f, run, _hsiFom, _hsiFomScore);
-    if (run.err == E_NONE)
+    if (run.err == E_NONE && !poor)
         loadHsiResult(run.si, run.hi);
+    clearDisturbanceFlag(_aqs, "AQ9::finalizeHsiRoutine");
     if (f != nullptr)
         closeLogFile(f, path);
     _aqs->_hsiRunning = 0;
     free(_hsiKeptPoints);
     _hsiKeptPoints = nullptr;
     _hsiNumKeptPoints = 0;
+    _hsiDroppedPoints = 0;
     return DeviceIF::Ok;
 }
 
-// After a successful solve: optionally load the result into the sensor and its
-// EEPROM, then clear the known-disturbance flag.
+// Ends a run in progress the way a finish command does, with the polls masked.
+void AQ9::finishRunningHsiRoutine()
+{
+    if (!_aqs->_hsiRunning)
+        return;
+    blockSIGALRM();
+    finalizeHsiRoutine(_hsiConfig);
+    unblockSIGALRM();
+}
+
+// After a successful, trusted solve: load the result into the sensor and its
+// EEPROM when the settings ask for it.
 void AQ9::loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi)
 {
     aq9Settings& s = _aqs->_settings;
-    if (s.saveHSIonExit)
+    if (!s.saveHSIonExit)
+        return;
+    s.MagCompC = AQ9Sensor::engineMat3fToV9d(si);
+    s.MagCompB = AQ9Sensor::aq_vec3fToV3d(hi);
+    Syslog::write("AQ9 - sending new HSI Parameters to device.");
+    if (_aqs->sendMagCompensation() != E_NONE)
     {
-        s.MagCompC = AQ9Sensor::aq_mat3fToV9d(si);
-        s.MagCompB = AQ9Sensor::aq_vec3fToV3d(hi);
-        Syslog::write("AQ9 - sending new HSI Parameters to device.");
-        if (_aqs->sendMagCompensation() == E_NONE)
-        {
-            Syslog::write("AQ9 - saving new HSI Parameters to device EEPROM.");
-            if (_aqs->writeSettingToEEPROM() != E_NONE)
-            {
-                Syslog::write("AQ9::finalizeHsiRoutine - unable to save new mag calibration to EEPROM.");
-                perror("Error: ");
-            }
-        }
-        else
-        {
-            Syslog::write("AQ9::finalizeHsiRoutine - unable to send new mag calibration to device.");
-            perror("Error: ");
-        }
+        Syslog::write("AQ9::finalizeHsiRoutine - unable to send new mag calibration to device.");
+        perror("Error: ");
+        return;
     }
-    if (_aqs->sendKnownMagDisturbanceCmd(0) != E_NONE)
+    Syslog::write("AQ9 - saving new HSI Parameters to device EEPROM.");
+    if (_aqs->writeSettingToEEPROM() != E_NONE)
     {
-        Syslog::write("AQ9::finalizeHsiRoutine - Error setting knownMagDisturbanceFlag to False.");
+        Syslog::write("AQ9::finalizeHsiRoutine - unable to save new mag calibration to EEPROM.");
         perror("Error: ");
     }
 }

@@ -115,6 +115,22 @@ v9d AQ9Sensor::aq_mat3fToV9d(aq_mat3f m)
     return v;
 }
 
+aq_mat3f AQ9Sensor::v9dToEngineMat3f(v9d v)
+{
+    aq_mat3f m;
+    for (int i = 0; i < 9; i++)
+        m.e[i] = static_cast<float>(v.c[i]);
+    return m;
+}
+
+v9d AQ9Sensor::engineMat3fToV9d(aq_mat3f m)
+{
+    v9d v;
+    for (int i = 0; i < 9; i++)
+        v.c[i] = m.e[i];
+    return v;
+}
+
 vec3f AQ9Sensor::v3dToVec3f(v3d v)
 {
     vec3f r;

@@ -106,7 +106,13 @@ class AQ9Sensor
     // Row-by-row v9d to column-by-column mat3f and back: the matrix stays the same.
     static mat3f v9dToMat3f(v9d v);
     static v9d mat3fToV9d(mat3f m);
+    // The column rule of mat3fToV9d applied to a nine-float array; it does not
+    // fit the calibration engine's matrices, which are row by row.
     static v9d aq_mat3fToV9d(aq_mat3f m);
+    // The calibration engine's aq_mat3f is row by row like v9d: element for
+    // element, so the engine sees the same matrix the settings hold.
+    static aq_mat3f v9dToEngineMat3f(v9d v);
+    static v9d engineMat3fToV9d(aq_mat3f m);
     static vec3f v3dToVec3f(v3d v);
     static v3d vec3fToV3d(vec3f v);
     static v3d aq_vec3fToV3d(aq_vec3f v);

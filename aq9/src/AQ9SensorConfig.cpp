@@ -64,9 +64,18 @@ bool runSteps(AQ9Sensor* aqs, const Step (&steps)[N])
 }
 
 // Sends the configured compensation, or adopts the one stored in the sensor.
-bool magnetometerCompensation(AQ9Sensor* aqs)
+// fromDefaults: the configuration named no calibration key, so what is sent
+// and saved is the attributes' identity default.
+bool magnetometerCompensation(AQ9Sensor* aqs, bool fromDefaults)
 {
     const aq9Settings& s = aqs->_settings;
+    // Intended for missions that carry their calibration in the file, but
+    // silent it would wipe a calibration made at sea: say so.
+    if (fromDefaults && s.loadNewHSICalFromCfgFile && s.saveNewHSICalFromCfgFileToEEPROM)
+        Syslog::write("AQ9 - WARNING: the sensor's stored magnetometer calibration is being replaced by the "
+                      "configuration's defaults (identity, zero offset) and saved to EEPROM; to keep it set "
+                      "\"LoadNewHSICalibration = false;\", or give the calibration as Mag_C00..Mag_C22 and "
+                      "Mag_B0..Mag_B2");
     if (s.loadNewHSICalFromCfgFile)
     {
         if (aqs->sendMagCompensation() != E_NONE)
@@ -161,7 +170,7 @@ DeviceIF::Status AQ9::sendSettingsToSensor()
         Syslog::write("AQ9 - Error sending HSI Settings to unit");
         return DeviceIF::Error;
     }
-    if (!magnetometerCompensation(_aqs) || !runSteps(_aqs, kTuningSteps))
+    if (!magnetometerCompensation(_aqs, _magCalFromDefaults) || !runSteps(_aqs, kTuningSteps))
         return DeviceIF::Error;
     if (sendReferenceVectorConfig() != E_NONE)
     {

@@ -378,3 +378,29 @@ TEST(AQ9Initialize, a_failed_configuration_writes_no_snapshot_and_registers_noth
     CHECK(fw::callbacks().empty());
     LONGS_EQUAL(0, f->sensor->count("finalizeIface"));
 }
+
+TEST(AQ9Initialize, overwriting_the_stored_calibration_with_defaults_is_warned_only_when_the_file_names_none)
+{
+    const struct
+    {
+        const char* config;
+        int warnings;
+    } rows[] = {
+        {"", 1},
+        {"ahrsRate = 10;\n", 1},
+        {"LoadNewHSICalibration = true;\n", 0},
+        {"SaveNewHSICalibration = true;\n", 0},
+        {"Mag_B1 = 0.01;\n", 0},
+        {"Mag_C21 = 0.0;\n", 0},
+    };
+    for (const auto& r : rows)
+    {
+        teardown();
+        setup();
+        f->writeConfig(r.config);
+        LONGS_EQUAL_TEXT(DeviceIF::Ok, f->aq9->initialize(), r.config);
+        LONGS_EQUAL_TEXT(r.warnings, fw::loggedCount("stored magnetometer calibration is being replaced"), r.config);
+        // The behaviour itself is kept: the defaults are sent and saved.
+        LONGS_EQUAL_TEXT(1, f->sensor->count("sendMagCompensation"), r.config);
+    }
+}

@@ -69,10 +69,15 @@ TEST(AQ9Sensor, matrix_conversions_keep_the_matrix)
     aq_mat3f am;
     memcpy(am.e, m.e, sizeof am.e);
     v9d backAq = AQ9Sensor::aq_mat3fToV9d(am);
+    // The calibration engine's matrices are row by row, like the settings.
+    aq_mat3f engine = AQ9Sensor::v9dToEngineMat3f(rows);
+    v9d backEngine = AQ9Sensor::engineMat3fToV9d(engine);
     for (int i = 0; i < 9; i++)
     {
         DOUBLES_EQUAL(rows.c[i], back.c[i], 0);
         DOUBLES_EQUAL(rows.c[i], backAq.c[i], 0);
+        DOUBLES_EQUAL(rows.c[i], engine.e[i], 0);
+        DOUBLES_EQUAL(rows.c[i], backEngine.c[i], 0);
     }
 }
 

@@ -99,6 +99,19 @@ TEST(AQ9, polling_rates_without_a_whole_millisecond_period_are_refused_before_re
         LONGS_EQUAL_TEXT(DeviceIF::Error, f->aq9->initialize(), r.config);
         CHECK_TEXT(fw::logged(r.log), r.config);
         CHECK_TEXT(fw::callbacks().empty(), r.config);
+        // Refused before anything reaches the sensor, not after the whole sequence.
+        CHECK_TEXT(f->sensor->calls.empty(), r.config);
+        // A re-initialisation is checked the same way, and a calibration run
+        // afterwards still takes the rate the polls run at.
+        f->writeConfig("");
+        LONGS_EQUAL_TEXT(DeviceIF::Ok, f->aq9->initialize(), r.config);
+        f->writeConfig(r.config);
+        f->sensor->calls.clear();
+        LONGS_EQUAL_TEXT(DeviceIF::Error, f->aq9->initialize(), r.config);
+        CHECK_TEXT(f->sensor->calls.empty(), r.config);
+        f->sensor->_settings.HSICalibrationMode3D = 0;
+        LONGS_EQUAL_TEXT(DeviceIF::Ok, f->aq9->initializeHsiRoutine(AQ9TestAccess::hsiConfig(*f->aq9)), r.config);
+        LONGS_EQUAL_TEXT(10, AQ9TestAccess::hsiConfig(*f->aq9).dataRate, r.config);
     }
     teardown();
     setup();

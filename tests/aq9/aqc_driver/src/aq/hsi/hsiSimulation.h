@@ -1,13 +1,14 @@
 // Known-answer data for the calibration tests: attitudes, the dipole field at
 // the site rotated into body axes, a known soft-iron distortion D and hard-iron
-// offset h (raw = D * B_sensor + h), Gaussian noise, and the path of the
-// reading through the compensation and mounting already in force.
+// offset h, Gaussian noise, and the path of the reading through the mounting
+// and compensation already in force (the sensor model of SensorModel.h).
 #ifndef HSI_SIMULATION_H
 #define HSI_SIMULATION_H
 
 #include <math.h>
 #include <stdint.h>
 
+#include "SensorModel.h"
 #include "aq/hsi/aqhsi.h"
 
 namespace hsisim {
@@ -58,47 +59,23 @@ inline Truth plainTruth(const double* D, const double* h, double noise)
     return t;
 }
 
-inline void mul(const double* A, const double* v, double* r)
-{
-    for (int i = 0; i < 3; i++) r[i] = A[3 * i] * v[0] + A[3 * i + 1] * v[1] + A[3 * i + 2] * v[2];
-}
-
-inline void mulT(const double* A, const double* v, double* r)
-{
-    for (int i = 0; i < 3; i++) r[i] = A[i] * v[0] + A[3 + i] * v[1] + A[6 + i] * v[2];
-}
-
-// Direction-cosine matrix (north-east-down to body) of yaw, pitch, roll in degrees.
-inline void dcm(double yaw, double pitch, double roll, double* C)
-{
-    const double d = 3.141592653589793 / 180.0;
-    double cps = cos(yaw * d), sps = sin(yaw * d), cth = cos(pitch * d), sth = sin(pitch * d);
-    double cph = cos(roll * d), sph = sin(roll * d);
-    double M[9] = {cth * cps,
-                   cth * sps,
-                   -sth,
-                   sph * sth * cps - cph * sps,
-                   cph * cps + sph * sth * sps,
-                   sph * cth,
-                   sph * sps + cph * sth * cps,
-                   cph * sth * sps - sph * cps,
-                   cph * cth};
-    for (int k = 0; k < 9; k++) C[k] = M[k];
-}
+// The field and sensor model shared with the simulator and the driver's
+// end-to-end tests.
+using sensormodel::dcm;
+using sensormodel::mul;
+using sensormodel::mulT;
 
 // One measurement at the attitude (degrees) as the sensor outputs it:
-// compensated with oldSI/oldHI and rotated by RFR into vehicle axes.
+// raw = D * RFR^T * B_vehicle + h (+ noise), reported = RFR * oldSI * (raw - oldHI).
 inline AqHsiYmr measure(const Truth& t, const AqHsiDipole& dp, double yaw, double pitch, double roll,
                         const double* gyro, Rng& rng)
 {
-    double C[9], ned[3] = {dp.Bnorth, 0.0, dp.Bdown}, bVeh[3], bSen[3], raw[3], d[3], comp[3], out[3];
+    double C[9], ned[3] = {dp.Bnorth, 0.0, dp.Bdown}, bVeh[3], raw[3], out[3];
     dcm(yaw, pitch, roll, C);
     mul(C, ned, bVeh);
-    mulT(t.RFR, bVeh, bSen);
-    mul(t.D, bSen, raw);
-    for (int k = 0; k < 3; k++) d[k] = raw[k] + t.h[k] + t.noise * rng.gauss() - t.oldHI[k];
-    mul(t.oldSI, d, comp);
-    mul(t.RFR, comp, out);
+    sensormodel::rawField(t.RFR, t.D, t.h, bVeh, raw);
+    for (int k = 0; k < 3; k++) raw[k] += t.noise * rng.gauss();
+    sensormodel::reportedField(t.RFR, t.oldSI, t.oldHI, raw, out);
     AqHsiYmr m = {};
     const double ypr[3] = {yaw, pitch, roll};
     for (int k = 0; k < 3; k++) {
