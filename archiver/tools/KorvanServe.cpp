@@ -110,8 +110,8 @@ int main(int argc, char** argv)
     if (!readArchiveFile(options.archive, bytes, error) || !site.load(bytes.data(), bytes.size(), error))
         return fail(options.archive, error);
     if (site.headerless() > 0)
-        std::fprintf(stderr, "korvan-serve: warning: %zu entries have no HTTP header and are sent as they are\n",
-                     site.headerless());
+        std::fprintf(stderr, "korvan-serve: warning: %zu of %zu entries have no HTTP header and are sent without one\n",
+                     site.headerless(), site.entries());
     PreviewServer server(site, stdout);
     if (!installStop())
         return fail(options.archive, "cannot install the stop handler");
