@@ -69,23 +69,30 @@ PreviewServer::~PreviewServer()
 
 bool PreviewServer::listen(int port, std::string& error)
 {
-    _listenFd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    int on = 1;
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never reachable from another machine
     address.sin_port = htons(static_cast<uint16_t>(port));
     socklen_t length = sizeof address;
-    const char* step = "socket";
-    if (_listenFd >= 0 && (step = "setsockopt", setsockopt(_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on)) == 0 &&
-        (step = "bind", bind(_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address)) == 0 &&
-        (step = "listen", ::listen(_listenFd, 64)) == 0 &&
-        (step = "getsockname", getsockname(_listenFd, reinterpret_cast<sockaddr*>(&address), &length)) == 0) {
-        _port = ntohs(address.sin_port);
-        return true;
+    int on = 1;
+    const char* failed = nullptr;
+    _listenFd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (_listenFd < 0)
+        failed = "socket";
+    else if (setsockopt(_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
+        failed = "setsockopt";
+    else if (bind(_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        failed = "bind";
+    else if (::listen(_listenFd, 64) != 0)
+        failed = "listen";
+    else if (getsockname(_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        failed = "getsockname";
+    if (failed) {
+        error = std::string(failed) + ": " + std::strerror(errno);
+        return false;
     }
-    error = std::string(step) + ": " + std::strerror(errno);
-    return false;
+    _port = ntohs(address.sin_port);
+    return true;
 }
 
 void PreviewServer::accept()
