@@ -67,7 +67,7 @@ bool resolveOutput(const char* output, OutputTarget& target)
         }
         if (S_ISREG(st.st_mode)) {
             target.exists = true;
-            target.mode = st.st_mode & 07777;
+            target.mode = st.st_mode & 0777;  // set-id and sticky bits mean nothing on an archive
             return true;
         }
         if (!S_ISLNK(st.st_mode)) {

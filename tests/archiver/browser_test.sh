@@ -23,7 +23,7 @@ trap cleanup EXIT
 fail() { echo "korvan_browser_test: $*" >&2; exit 1; }
 
 # Little-endian bytes of a number, as printf escapes: le VALUE BYTES.
-le() { local v=$1 n=$2 out=; for ((i = 0; i < n; i++)); do out+=$(printf '\\x%02x' $(((v >> (8 * i)) & 255))); done; printf '%s' "$out"; }
+le() { local v=$1 n=$2 out= i; for ((i = 0; i < n; i++)); do out+=$(printf '\\x%02x' $(((v >> (8 * i)) & 255))); done; printf '%s' "$out"; }
 
 # A 24x16 24-bit BMP with a colour gradient, written byte by byte.
 write_bmp() {
@@ -56,11 +56,12 @@ write_bmp "$work/site/img/logo.bmp"
 
 (cd "$work" && "$korvan" /d site /o site.znt) > "$artefacts/korvan.log" 2>&1 || fail "Korvan failed: $(cat "$artefacts/korvan.log")"
 
-"$serve" "$work/site.znt" --port 0 > "$artefacts/serve.log" 2>&1 &
+: > "$artefacts/serve.log"  # there before the server has opened it, for the polling below
+"$serve" "$work/site.znt" --port 0 >> "$artefacts/serve.log" 2>&1 &
 server=$!
 port=
 for ((i = 0; i < 200; i++)); do
-  port=$(sed -n 's|^Serving .* at http://127\.0\.0\.1:\([0-9]*\)/$|\1|p' "$artefacts/serve.log")
+  port=$(sed -n 's|^Serving .* at http://127\.0\.0\.1:\([0-9]*\)/$|\1|p' "$artefacts/serve.log" || true)
   [ -z "$port" ] || break
   sleep 0.1
 done
