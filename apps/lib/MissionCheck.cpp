@@ -112,8 +112,8 @@ void checkRates(Context& c)
     } rates[] = {{"ahrsRate", c.attributes.settings.ahrsRate}, {"rawMeasRate", c.attributes.settings.rawMeasRate}};
     for (const auto& r : rates)
         if (!AQ9Settings_pollingRateValid(r.hz))
-            add(c, lineOf(c, r.key), MISSION_ERROR, "%s = %lld Hz: the driver polls at %lld to %lld Hz and refuses to start",
-                r.key, static_cast<long long>(r.hz), static_cast<long long>(kAQ9MinPollingRate),
+            add(c, lineOf(c, r.key), MISSION_ERROR,
+                "%s = %lld Hz: the driver polls at %lld to %lld Hz and refuses to start", r.key, static_cast<long long>(r.hz), static_cast<long long>(kAQ9MinPollingRate),
                 static_cast<long long>(kAQ9MaxPollingRate));
 }
 
@@ -123,12 +123,12 @@ void checkEstimator(Context& c)
     const aq9Settings& s = c.attributes.settings;
     if (s.HSIMode != AQHSIMODE_OFF && s.HSIMode != AQHSIMODE_RUN && s.HSIMode != AQHSIMODE_RESET)
         add(c, lineOf(c, "HSIMode"), MISSION_WARNING,
-            "HSIMode %u is not a mode of the onboard estimator: %d (off), %d (run) or %d (reset)", s.HSIMode,
-            AQHSIMODE_OFF, AQHSIMODE_RUN, AQHSIMODE_RESET);
+            "HSIMode %u is not a mode of the onboard estimator: %d (off), %d (run) or %d (reset)",
+            static_cast<unsigned>(s.HSIMode), AQHSIMODE_OFF, AQHSIMODE_RUN, AQHSIMODE_RESET);
     if (s.HSIOutput != AQHSIOUTPUT_NOONBOARD && s.HSIOutput != AQHSIOUTPUT_USEONBOARD)
         add(c, lineOf(c, "HSIOutput"), MISSION_WARNING,
             "HSIOutput %u is not an output of the onboard estimator: %d (ignore its solution) or %d (use it)",
-            s.HSIOutput, AQHSIOUTPUT_NOONBOARD, AQHSIOUTPUT_USEONBOARD);
+            static_cast<unsigned>(s.HSIOutput), AQHSIOUTPUT_NOONBOARD, AQHSIOUTPUT_USEONBOARD);
 }
 
 double determinant(const v9d& r)
