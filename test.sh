@@ -3,7 +3,7 @@
 # a normal build (build/) and an AddressSanitizer + UBSan build (build-asan/).
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/install-deps.sh
+tools/install-deps.sh chromium  # the browser test of korvan-serve loads a page in headless Chromium
 jobs=$(nproc)
 for variant in normal asan; do
   if [ "$variant" = normal ]; then dir=build; flags=(-DAQ9_SANITIZE=OFF); else dir=build-asan; flags=(-DAQ9_SANITIZE=ON); fi
