@@ -5,7 +5,8 @@
 # so every input that once found a fault runs again. Fuzzing itself: ./fuzz.sh.
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/install-deps.sh --fuzz
+# chromium: the browser test of korvan-serve loads a page in headless Chromium.
+tools/install-deps.sh --fuzz chromium
 jobs=$(nproc)
 for variant in normal asan; do
   if [ "$variant" = normal ]; then dir=build; flags=(-DAQ9_SANITIZE=OFF); else dir=build-asan; flags=(-DAQ9_SANITIZE=ON); fi

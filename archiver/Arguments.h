@@ -1,5 +1,5 @@
 #pragma once
-// Command line of the archiver: Korvan [/o <output file>] [/d <directory>].
+// Command line of the archiver: Korvan [/o <output file>] [/d <directory>], or -h / --help.
 
 namespace korvan {
 
@@ -8,8 +8,13 @@ struct Arguments {
     const char* output;     // archive file to write
 };
 
-// Fills args from the command line; false when it is not one the tool accepts
-// (wrong argument count, or a switch that is neither "/o" nor "/d").
-bool parseArguments(int argc, char** argv, Arguments& args);
+enum ArgumentsResult {
+    ARGUMENTS_OK,
+    ARGUMENTS_HELP,  // "-h" or "--help" alone
+    ARGUMENTS_BAD    // wrong argument count, or a switch that is neither "/o" nor "/d"
+};
+
+// Fills args from the command line.
+ArgumentsResult parseArguments(int argc, char** argv, Arguments& args);
 
 }  // namespace korvan

@@ -9,22 +9,17 @@ namespace korvan {
 
 namespace {
 
-// Appends one file of dir; false (reported) when the table or its name field is full.
-bool appendFile(FileTable& table, const DirectoryRecord& dir, const char* name, uint64_t size,
-                const MimeTable& mime)
+// Appends one file of dir under its relative name; false (reported) when the table or its
+// name field is full.
+bool appendFile(FileTable& table, const char* relative, uint64_t size, const MimeTable& mime, LeftOut& left)
 {
-    static char relative[kJoinedSize];
-    if (dir.level == 0)
-        copyField(relative, sizeof relative, name);
-    else
-        joinField(relative, sizeof relative, dir.relative, name);
     if (std::strlen(relative) >= kFieldSize) {
         reportOverflow("file name", relative, "255 characters");
         return false;
     }
     // The header joins the file in one 16-bit entry, so both must fit together.
     if (size + headerLengthOf(mime, matchExtension(mime, relative)) > kMaxEntrySize) {
-        std::printf("Skipping %s (entry bigger than 64 K)\n", name);
+        leaveOut(left, LEFT_OUT_BIG_ENTRY, relative);
         return true;
     }
     if (table.count == kMaxFiles) {
@@ -40,27 +35,43 @@ bool appendFile(FileTable& table, const DirectoryRecord& dir, const char* name, 
     return true;
 }
 
+// Takes one entry of dir, found at path: a file is appended or left out, a directory was
+// taken by discovery unless it lies below the second level; false on overflow.
+bool collectEntry(FileTable& table, const DirectoryRecord& dir, const char* name, const char* path,
+                  const MimeTable& mime, LeftOut& left)
+{
+    static char relative[kJoinedSize];
+    joinRelative(dir, name, relative, sizeof relative);
+    EntryInfo info = inspectEntry(path);
+    if (info.kind == ENTRY_UNREADABLE)
+        leaveOut(left, LEFT_OUT_UNREADABLE, path);
+    else if (info.kind == ENTRY_DIRECTORY && dir.level == kMaxLevel)
+        leaveOut(left, LEFT_OUT_DEEP, relative);
+    else if (info.kind == ENTRY_DIRECTORY)
+        return true;
+    else if (info.size > kMaxEntrySize)
+        leaveOut(left, LEFT_OUT_BIG, relative);
+    else
+        return appendFile(table, relative, info.size, mime, left);
+    return true;
+}
+
 // Collects the files of one directory; false on overflow.
-bool collectDirectory(FileTable& table, const char* root, const DirectoryRecord& dir,
-                      const MimeTable& mime)
+bool collectDirectory(FileTable& table, const char* root, const DirectoryRecord& dir, const MimeTable& mime,
+                      LeftOut& left)
 {
     DirectoryListing listing(dir.path);
     if (!listing.found()) {
-        std::printf("File not found: %s\\*.*\n", root);
+        leaveOut(left, LEFT_OUT_UNLISTED, root);
         return true;
     }
     static char path[kJoinedSize];
     for (int i = 0; i < listing.count(); ++i) {
         const char* name = listing.name(i);
-        joinField(path, sizeof path, dir.path, name);
-        EntryInfo info = inspectEntry(path);
-        if (info.kind == ENTRY_UNREADABLE)
-            std::printf("Warning: cannot read %s\n", path);
-        else if (info.kind == ENTRY_DIRECTORY)
+        if (isDotEntry(name))
             continue;
-        else if (info.size > kMaxEntrySize)
-            std::printf("Skipping %s (bigger than 64 K)\n", name);
-        else if (!appendFile(table, dir, name, info.size, mime))
+        joinField(path, sizeof path, dir.path, name);
+        if (!collectEntry(table, dir, name, path, mime, left))
             return false;
     }
     return true;
@@ -68,12 +79,12 @@ bool collectDirectory(FileTable& table, const char* root, const DirectoryRecord&
 
 }  // namespace
 
-ExitStatus collectFiles(const char* root, const DirectoryTable& dirs, const MimeTable& mime,
-                        FileTable& table)
+ExitStatus collectFiles(const char* root, const DirectoryTable& dirs, const MimeTable& mime, FileTable& table,
+                        LeftOut& left)
 {
     table.count = 0;
     for (int i = 0; i < dirs.count; ++i)
-        if (!collectDirectory(table, root, dirs.dirs[i], mime))
+        if (!collectDirectory(table, root, dirs.dirs[i], mime, left))
             return EXIT_OVERFLOW;
     return EXIT_OK;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // File collection: every file of every discovered directory, in table and listing order.
 #include "Discovery.h"
+#include "LeftOut.h"
 #include "Limits.h"
 #include "MimeTable.h"
 
@@ -21,10 +22,10 @@ struct FileTable {
     int count;
 };
 
-// Collects the files below root; files that would not fit a 16-bit entry, with or
-// without their header, are skipped with a message. EXIT_OVERFLOW (reported) when the
-// table or a name would overflow.
-ExitStatus collectFiles(const char* root, const DirectoryTable& dirs, const MimeTable& mime,
-                        FileTable& table);
+// Collects the files below root. Files that would not fit a 16-bit entry, with or without
+// their header, entries that cannot be read and directories below the second level are
+// left out with a warning. EXIT_OVERFLOW (reported) when the table or a name would overflow.
+ExitStatus collectFiles(const char* root, const DirectoryTable& dirs, const MimeTable& mime, FileTable& table,
+                        LeftOut& left);
 
 }  // namespace korvan

@@ -37,13 +37,15 @@ EntryInfo inspectEntry(const char* path)
 {
     struct stat st;
     if (stat(path, &st) != 0)
-        return {ENTRY_UNREADABLE, 0};
+        return {ENTRY_UNREADABLE, 0, 0, 0};
+    const uint64_t device = st.st_dev;
+    const uint64_t inode = st.st_ino;
     if (S_ISDIR(st.st_mode))
-        return {ENTRY_DIRECTORY, 0};
+        return {ENTRY_DIRECTORY, 0, device, inode};
     // A FIFO or device would block or never end when copied; only regular files are read.
     if (!S_ISREG(st.st_mode))
-        return {ENTRY_UNREADABLE, 0};
-    return {ENTRY_FILE, static_cast<uint64_t>(st.st_size)};
+        return {ENTRY_UNREADABLE, 0, device, inode};
+    return {ENTRY_FILE, static_cast<uint64_t>(st.st_size), device, inode};
 }
 
 bool isDotEntry(const char* name)

@@ -33,7 +33,9 @@ enum EntryKind {
 
 struct EntryInfo {
     EntryKind kind;
-    uint64_t size;  // bytes of a file; 0 for a directory, as the search reports it
+    uint64_t size;    // bytes of a file; 0 for a directory, as the search reports it
+    uint64_t device;  // with inode, tells one directory from another whatever its path
+    uint64_t inode;
 };
 
 // Looks up the entry at path (links followed).

@@ -1,5 +1,6 @@
 #include "Discovery.h"
 
+#include "Ancestry.h"
 #include "DirectoryListing.h"
 
 #include <cstdio>
@@ -21,9 +22,7 @@ bool appendDirectory(DirectoryTable& table, const DirectoryRecord& parent, const
         reportOverflow("directory path below", parent.path, "255 characters");
         return false;
     }
-    bool fits = dir.level == 1 ? copyField(dir.relative, sizeof dir.relative, name)
-                               : joinField(dir.relative, sizeof dir.relative, parent.relative, name);
-    if (!fits) {
+    if (!joinRelative(parent, name, dir.relative, sizeof dir.relative)) {
         reportOverflow("relative directory name below", parent.relative, "255 characters");
         return false;
     }
@@ -32,13 +31,27 @@ bool appendDirectory(DirectoryTable& table, const DirectoryRecord& parent, const
     return true;
 }
 
+Ancestry ancestry;
+
+// True (reported) when the directory name found in parent leads back to the root or above.
+bool leadsUp(const DirectoryRecord& parent, const char* name, const EntryInfo& info, LeftOut& left)
+{
+    if (!isAncestor(ancestry, info))
+        return false;
+    static char relative[kJoinedSize];
+    joinRelative(parent, name, relative, sizeof relative);
+    leaveOut(left, LEFT_OUT_LINK_UP, relative);
+    return true;
+}
+
 // Appends the subdirectories of one directory; false on overflow.
-bool searchDirectory(DirectoryTable& table, int index)
+bool searchDirectory(DirectoryTable& table, int index, LeftOut& left)
 {
     const DirectoryRecord& parent = table.dirs[index];
     DirectoryListing listing(parent.path);
     if (!listing.found()) {
-        std::printf("File not found: %s\\*.*\n", parent.path);
+        // Counted once, when its files are collected.
+        std::fprintf(stderr, "File not found: %s\\*.*\n", parent.path);
         return true;
     }
     static char path[kJoinedSize];
@@ -47,7 +60,10 @@ bool searchDirectory(DirectoryTable& table, int index)
         if (isDotEntry(name) || !joinField(path, sizeof path, parent.path, name))
             continue;
         // Unreadable entries are reported once, when files are collected.
-        if (inspectEntry(path).kind == ENTRY_DIRECTORY && !appendDirectory(table, parent, name))
+        EntryInfo info = inspectEntry(path);
+        if (info.kind != ENTRY_DIRECTORY || leadsUp(parent, name, info, left))
+            continue;
+        if (!appendDirectory(table, parent, name))
             return false;
     }
     return true;
@@ -55,8 +71,15 @@ bool searchDirectory(DirectoryTable& table, int index)
 
 }  // namespace
 
-ExitStatus discoverDirectories(const char* root, DirectoryTable& table)
+bool joinRelative(const DirectoryRecord& dir, const char* name, char* out, std::size_t cap)
 {
+    return dir.level == 0 ? copyField(out, cap, name) : joinField(out, cap, dir.relative, name);
+}
+
+ExitStatus discoverDirectories(const char* root, DirectoryTable& table, LeftOut& left)
+{
+    if (!loadAncestry(root, ancestry))
+        std::fprintf(stderr, "Warning: cannot resolve %s; links leading above it are not recognised\n", root);
     DirectoryRecord& top = table.dirs[0];
     if (!copyField(top.path, sizeof top.path, root)) {
         reportOverflow("directory", root, "255 characters");
@@ -69,7 +92,7 @@ ExitStatus discoverDirectories(const char* root, DirectoryTable& table)
     for (int level = 1; level <= kMaxLevel; ++level) {
         table.levelStart[level] = table.count;
         for (int i = table.levelStart[level - 1]; i < table.levelStart[level]; ++i)
-            if (!searchDirectory(table, i))
+            if (!searchDirectory(table, i, left))
                 return EXIT_OVERFLOW;
     }
     return EXIT_OK;

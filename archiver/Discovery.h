@@ -1,6 +1,7 @@
 #pragma once
 // Directory discovery: the root and the directories one and two levels below it,
 // breadth-first, in listing order.
+#include "LeftOut.h"
 #include "Limits.h"
 
 #include <cstdint>
@@ -19,8 +20,13 @@ struct DirectoryTable {
     int levelStart[kMaxLevel + 1];  // index of the first directory of each level
 };
 
-// Fills the table from the root down to level 2, printing each directory found;
-// EXIT_OVERFLOW (reported) when the table or a field would overflow.
-ExitStatus discoverDirectories(const char* root, DirectoryTable& table);
+// Writes the relative name of the entry name found in dir into out (cap bytes): the bare
+// name in the root, "<dir relative>/<name>" below it; false when it does not fit.
+bool joinRelative(const DirectoryRecord& dir, const char* name, char* out, std::size_t cap);
+
+// Fills the table from the root down to level 2, printing each directory found; a link
+// back to the root or above it is left out. EXIT_OVERFLOW (reported) when the table or a
+// field would overflow.
+ExitStatus discoverDirectories(const char* root, DirectoryTable& table, LeftOut& left);
 
 }  // namespace korvan

@@ -1,16 +1,10 @@
 #include "Layout.h"
 
+#include "format/ArchiveFormat.h"
+
 #include <cstdio>
 
 namespace korvan {
-
-namespace {
-
-constexpr uint32_t kMagicSize = 4;
-constexpr uint32_t kRecordFixedSize = 7;  // name length, entry size, offset
-constexpr uint32_t kEndMarkSize = 1;
-
-}  // namespace
 
 void assignMimeTypes(FileTable& files, const MimeTable& mime)
 {
@@ -18,7 +12,7 @@ void assignMimeTypes(FileTable& files, const MimeTable& mime)
         FileRecord& file = files.files[i];
         file.mimeIndex = matchExtension(mime, file.relative);
         if (file.mimeIndex < 0)
-            std::printf("Warning: Unknown file extension (%s)\n", file.relative);
+            std::fprintf(stderr, "Warning: Unknown file extension (%s)\n", file.relative);
         // Collection already refused files whose header would not fit beside them.
         file.entrySize = static_cast<uint16_t>(file.entrySize + headerLengthOf(mime, file.mimeIndex));
     }
@@ -26,9 +20,9 @@ void assignMimeTypes(FileTable& files, const MimeTable& mime)
 
 uint32_t directorySize(const FileTable& files)
 {
-    uint32_t size = kMagicSize + kEndMarkSize;
+    uint32_t size = KORVAN_MAGIC_SIZE + KORVAN_END_MARK_SIZE;
     for (int i = 0; i < files.count; ++i)
-        size += kRecordFixedSize + files.files[i].nameLength;
+        size += KORVAN_RECORD_SIZE + files.files[i].nameLength;
     return size;
 }
 

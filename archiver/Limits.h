@@ -1,5 +1,7 @@
 #pragma once
 // Capacities of the archiver's fixed tables and the exit statuses of a run.
+#include "format/ArchiveFormat.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -13,7 +15,7 @@ constexpr std::size_t kFieldSize = 256;      // path and name fields, terminator
 constexpr std::size_t kJoinedSize = 2 * kFieldSize;  // a field, "/", a field, terminator
 constexpr std::size_t kExtensionSize = 10;   // ".", at most 8 characters, terminator
 constexpr std::size_t kHeaderSize = 258;     // response header text, terminator included
-constexpr uint32_t kMaxEntrySize = 65535;    // the archive's entry size field is 16 bits
+constexpr uint32_t kMaxEntrySize = KORVAN_MAX_ENTRY_SIZE;
 
 enum ExitStatus {
     EXIT_OK = 0,

@@ -1,7 +1,10 @@
 #pragma once
 // MIME table: the response header stored in front of a file, chosen by its extension.
-// Read from "mimetype.ini": whitespace-separated pairs of an extension (without its dot)
-// and a MIME type, e.g. "htm text/html".
+// Read from "mimetype.ini", one record a line: the extension (a leading dot is allowed),
+// white space, then the MIME type, which is the rest of the line with the white space
+// around it trimmed, parameters included:
+//   htm   text/html; charset=utf-8
+// Blank lines and lines starting with "#" are skipped; lines end in LF or CRLF.
 #include "Limits.h"
 
 #include <cstdint>
@@ -21,9 +24,11 @@ struct MimeTable {
     int count;
 };
 
-// Reads every complete record of the stream into the table, in file order;
-// EXIT_OVERFLOW (reported) when a record does not fit the table or its fields.
-ExitStatus loadMimeTable(std::FILE* in, MimeTable& table);
+// Reads the records of text (size bytes, the contents of file, which messages name) into
+// the table, in file order. EXIT_NO_MIME_FILE (reported with the line number) for a line
+// that is not a record; EXIT_OVERFLOW (reported) when a record does not fit the table or
+// its fields. The text may hold any bytes; nothing outside it is read.
+ExitStatus loadMimeTable(const char* text, std::size_t size, const char* file, MimeTable& table);
 
 // Index of the first entry whose extension ends name, ignoring case; -1 when none does.
 int matchExtension(const MimeTable& table, const char* name);

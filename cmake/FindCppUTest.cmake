@@ -1,8 +1,10 @@
 # Finds CppUTest and CppUTestExt through pkg-config. The Debian package's own
 # CMake config computes a wrong include prefix (/usr/lib/include), so this module
 # is used instead and defines the same imported target names.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(PC_CPPUTEST QUIET cpputest)
+find_package(PkgConfig QUIET)
+if(PKG_CONFIG_FOUND)
+  pkg_check_modules(PC_CPPUTEST QUIET cpputest)
+endif()
 
 find_path(CppUTest_INCLUDE_DIR CppUTest/TestHarness.h HINTS ${PC_CPPUTEST_INCLUDE_DIRS})
 find_library(CppUTest_LIBRARY NAMES CppUTest HINTS ${PC_CPPUTEST_LIBRARY_DIRS})

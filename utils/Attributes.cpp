@@ -51,16 +51,21 @@ void Attributes::add(Attribute* attribute)
     }
 }
 
+Attribute* Attributes::find(const char* name)
+{
+    // The first attribute with the key wins; later ones with the same key are never reached.
+    for (int i = 0; i < list.size(); i++)
+        if (list.array[i]->name() != nullptr && strcmp(list.array[i]->name(), orEmpty(name)) == 0)
+            return list.array[i];
+    return nullptr;
+}
+
 int Attributes::parse(Attribute::Input* input)
 {
     if (input == nullptr)
         return -1;
     const char* name = orEmpty(input->name);
-    Attribute* match = nullptr;
-    // The first attribute with the key wins; later ones with the same key are never reached.
-    for (int i = 0; i < list.size() && match == nullptr; i++)
-        if (list.array[i]->name() != nullptr && strcmp(list.array[i]->name(), name) == 0)
-            match = list.array[i];
+    Attribute* match = find(name);
     if (match == nullptr)
     {
         logMessage("Unknown attribute name: \"%s\"\n", name);

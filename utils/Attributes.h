@@ -15,6 +15,8 @@ class Attributes
 
     const char* objectName() { return _objectName; }
     void add(Attribute* attribute);
+    // The attribute parse would set for that key (the first with it), or null.
+    Attribute* find(const char* name);
     // 0 on success, -1 on failure (unknown key or conversion error, logged).
     int parse(Attribute::Input* input);
     // Parses every input, also after a failure; -1 if any failed.

@@ -36,6 +36,11 @@ void expect_spi_writeRead(int result)
         .andReturnValue(result);
 }
 
+void expect_spi_close()
+{
+    mock("os").expectOneCall("close").withParameter("__fd", kSpiFd).andReturnValue(0);
+}
+
 void expect_tcgetattr_call_and_return(termios* t, int result)
 {
     mock("os")

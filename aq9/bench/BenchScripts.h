@@ -18,6 +18,8 @@ extern const unsigned char kReg2Record[50];
 void expect_default_spi_iface_init(const char* devName);
 // SPI: one full-duplex transfer on the opened descriptor.
 void expect_spi_writeRead(int result);
+// SPI: the close of the opened descriptor, as the link does when deleted.
+void expect_spi_close();
 
 // Serial line mode.
 void expect_tcgetattr_call_and_return(termios* t, int result);

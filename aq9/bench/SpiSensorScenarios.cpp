@@ -1,5 +1,5 @@
 // Scenario group "AQ9SpiSensor": bring-up, transfers and frame checks of the
-// SPI link against the simulated open/ioctl.
+// SPI link against the simulated open/ioctl/close.
 #include <linux/spi/spidev.h>
 #include <string.h>
 
@@ -22,10 +22,11 @@ TEST_GROUP(AQ9SpiSensor)
 
     void teardown()
     {
-        mock("os").checkExpectations();
-        mock().clear();
+        // The link is deleted first: closing its device is part of the script.
         delete aqs;
         delete params;
+        mock("os").checkExpectations();
+        mock().clear();
     }
 
     char rx[8];
@@ -57,12 +58,14 @@ TEST(AQ9SpiSensor, default_interface_settings_good)
 TEST(AQ9SpiSensor, inface_init_correct)
 {
     expect_default_spi_iface_init("/dev/spidev2.0");
+    expect_spi_close();
     LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
 }
 
 TEST(AQ9SpiSensor, write_read_calls_ioctl)
 {
     expect_default_spi_iface_init("/dev/spidev2.0");
+    expect_spi_close();
     LONGS_EQUAL(DeviceIF::Ok, aqs->initIface());
     expect_spi_writeRead(6);
     char in[6];

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "AQ9SettingsRules.h"
 #include "Syslog.h"
 
 AQ9::AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const char* cfgFileName)
@@ -134,7 +135,7 @@ DeviceIF::Status AQ9::checkPollingRates()
     const int64_t rates[2] = {_aqs->_settings.ahrsRate, _aqs->_settings.rawMeasRate};
     for (int64_t rate : rates)
     {
-        if (rate <= 0 || rate > 1000)
+        if (!AQ9Settings_pollingRateValid(rate))
         {
             Syslog::write("AQ9 - invalid polling rate %lld Hz", static_cast<long long>(rate));
             return DeviceIF::Error;

@@ -2,12 +2,8 @@
 // construction is read into name/value pairs, the attribute set converts and
 // stores them, and the set is released afterwards (its attributes point into
 // the settings record and are not needed once the values are in place).
-#include <string.h>
-
-#include <map>
-#include <string>
-
 #include "AQ9.h"
+#include "AQ9SettingsRules.h"
 #include "ConfigFileReader.h"
 #include "Syslog.h"
 
@@ -15,20 +11,11 @@ namespace {
 
 // A key given twice is legal (the later line wins) but usually a slip, for
 // example a calibration report pasted below an older one; say so.
-void warnDuplicates(AttributeInputList& inputs, const ConfigFileReport& report)
+void warnDuplicates(const ConfigFileReport& report)
 {
-    std::map<std::string, int> firstLine;
-    for (int i = 0; i < inputs.size(); i++)
-    {
-        const char* key = inputs.array[i]->name;
-        int line = report.entryLines[static_cast<size_t>(i)];
-        auto found = firstLine.find(key);
-        if (found == firstLine.end())
-            firstLine[key] = line;
-        else
-            Syslog::write("AQ9 - config file \"%s\" line %d repeats \"%s\" of line %d; the later value is used",
-                          report.path.c_str(), line, key, found->second);
-    }
+    for (const ConfigRepeat& r : report.repeats)
+        Syslog::write("AQ9 - config file \"%s\" line %d repeats \"%s\" of line %d; the later value is used",
+                      report.path.c_str(), r.line, r.key.c_str(), r.firstLine);
 }
 
 // Applies every pair in file order; each rejected one is named with its line.
@@ -47,17 +34,12 @@ bool applyInputs(Attributes& attributes, AttributeInputList& inputs, const Confi
     return ok;
 }
 
-// Whether the file says anything about the magnetometer calibration: one of
-// the two flags or one of the Mag_C../Mag_B. values.
+// Whether the file says anything about the magnetometer calibration.
 bool namesMagCalibration(AttributeInputList& inputs)
 {
     for (int i = 0; i < inputs.size(); i++)
-    {
-        const char* key = inputs.array[i]->name;
-        if (strcmp(key, "LoadNewHSICalibration") == 0 || strcmp(key, "SaveNewHSICalibration") == 0 ||
-            strncmp(key, "Mag_C", 5) == 0 || strncmp(key, "Mag_B", 5) == 0)
+        if (AQ9Settings_isMagCalibrationKey(inputs.array[i]->name))
             return true;
-    }
     return false;
 }
 
@@ -85,7 +67,7 @@ DeviceIF::Status loadConfiguration(Attributes* attributes, const char* fileName,
     }
     else
     {
-        warnDuplicates(inputs, report);
+        warnDuplicates(report);
         *magCalFromDefaults = !namesMagCalibration(inputs);
         bool parsed = applyInputs(*attributes, inputs, report);
         bool verified = attributes->verify() == 0;

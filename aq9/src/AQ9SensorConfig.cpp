@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "AQ9.h"
+#include "AQ9SettingsRules.h"
 #include "Exception.h"
 #include "Syslog.h"
 #include "System.h"
@@ -71,7 +72,7 @@ bool magnetometerCompensation(AQ9Sensor* aqs, bool fromDefaults)
     const aq9Settings& s = aqs->_settings;
     // Intended for missions that carry their calibration in the file, but
     // silent it would wipe a calibration made at sea: say so.
-    if (fromDefaults && s.loadNewHSICalFromCfgFile && s.saveNewHSICalFromCfgFileToEEPROM)
+    if (AQ9Settings_replacesStoredMagCalibration(!fromDefaults, s))
         Syslog::write("AQ9 - WARNING: the sensor's stored magnetometer calibration is being replaced by the "
                       "configuration's defaults (identity, zero offset) and saved to EEPROM; to keep it set "
                       "\"LoadNewHSICalibration = false;\", or give the calibration as Mag_C00..Mag_C22 and "

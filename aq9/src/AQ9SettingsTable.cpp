@@ -4,6 +4,7 @@
 #include <math.h>
 #include <stddef.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <type_traits>
 
@@ -18,14 +19,6 @@ static_assert(offsetof(v9d, c) == 0 && offsetof(v3d, c) == 0, "vector settings s
 
 namespace {
 
-enum SettingKind
-{
-    KIND_LONG,   // Integer on a signed 64-bit field
-    KIND_BYTE,   // Integer on a one-byte field: only its low byte is stored
-    KIND_BOOL,   // Boolean
-    KIND_DOUBLE  // Float within the float range; families bind consecutive elements of a v3d or v9d
-};
-
 // Offset of a field, checked at compile time to have the type the kind binds.
 template <class Want, class Have>
 constexpr size_t checked(size_t offset)
@@ -39,11 +32,11 @@ constexpr size_t checked(size_t offset)
 #define V9D_AT(f) checked<v9d, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
 #define V3D_AT(f) checked<v3d, decltype(aq9Settings::f)>(offsetof(aq9Settings, f))
 // Kind and field together, so a row cannot pair a kind with a field of another type.
-#define LONG_FIELD(f) KIND_LONG, LONG_AT(f)
-#define BYTE_FIELD(f) KIND_BYTE, BYTE_AT(f)
-#define BOOL_FIELD(f) KIND_BOOL, BOOL_AT(f)
-#define V9D_FIELD(f) KIND_DOUBLE, V9D_AT(f)
-#define V3D_FIELD(f) KIND_DOUBLE, V3D_AT(f)
+#define LONG_FIELD(f) AQ9SETTING_LONG, LONG_AT(f)
+#define BYTE_FIELD(f) AQ9SETTING_BYTE, BYTE_AT(f)
+#define BOOL_FIELD(f) AQ9SETTING_BOOL, BOOL_AT(f)
+#define V9D_FIELD(f) AQ9SETTING_DOUBLE, V9D_AT(f)
+#define V3D_FIELD(f) AQ9SETTING_DOUBLE, V3D_AT(f)
 
 const char* const kMatrix[] = {"00", "01", "02", "10", "11", "12", "20", "21", "22"};
 const char* const kVector[] = {"0", "1", "2"};
@@ -64,7 +57,7 @@ struct SettingGroup
     int count;
     // Null: the description is the key. For a family it is followed by the suffix.
     const char* description;
-    SettingKind kind;
+    AQ9SettingKind kind;
     size_t offset;
     double defaults[9];
 };
@@ -135,20 +128,26 @@ class SensorFloatAttribute : public FloatAttribute
     double* _field;
 };
 
-Attribute* makeAttribute(SettingKind kind, const char* key, const char* description, char* field, double def)
+Attribute* makeAttribute(AQ9SettingKind kind, const char* key, const char* description, char* field, double def)
 {
     switch (kind)
     {
-    case KIND_LONG:
+    case AQ9SETTING_LONG:
         return new IntegerAttribute(key, description, reinterpret_cast<long*>(field), static_cast<long>(def));
-    case KIND_BYTE:
+    case AQ9SETTING_BYTE:
         return new IntegerAttribute(key, description, reinterpret_cast<uint8_t*>(field), static_cast<long>(def));
-    case KIND_BOOL:
+    case AQ9SETTING_BOOL:
         return new BooleanAttribute(key, description, reinterpret_cast<Boolean*>(field), def != 0 ? 1 : 0);
-    case KIND_DOUBLE:
+    case AQ9SETTING_DOUBLE:
     default:
         return new SensorFloatAttribute(key, description, reinterpret_cast<double*>(field), def);
     }
+}
+
+// The key of element i of a group.
+void keyOf(const SettingGroup& g, int i, char* key, size_t size)
+{
+    snprintf(key, size, "%s%s", g.prefix, g.suffixes != nullptr ? g.suffixes[i] : "");
 }
 
 void addGroup(Attributes& attrib, char* base, const SettingGroup& g)
@@ -158,7 +157,7 @@ void addGroup(Attributes& attrib, char* base, const SettingGroup& g)
         const char* suffix = g.suffixes != nullptr ? g.suffixes[i] : "";
         char key[64];
         char description[96];
-        snprintf(key, sizeof key, "%s%s", g.prefix, suffix);
+        keyOf(g, i, key, sizeof key);
         if (g.description != nullptr)
             snprintf(description, sizeof description, "%s%s", g.description, g.suffixes != nullptr ? suffix : "");
         else
@@ -184,4 +183,22 @@ void AQ9SettingsTable_addAttributes(Attributes& attrib, aq9Settings& settings)
     char* base = reinterpret_cast<char*>(&settings);
     for (const SettingGroup& g : kGroups)
         addGroup(attrib, base, g);
+}
+
+bool AQ9SettingsTable_kindOf(const char* key, AQ9SettingKind* kind)
+{
+    for (const SettingGroup& g : kGroups)
+    {
+        for (int i = 0; i < g.count; i++)
+        {
+            char k[64];
+            keyOf(g, i, k, sizeof k);
+            if (strcmp(k, key) == 0)
+            {
+                *kind = g.kind;
+                return true;
+            }
+        }
+    }
+    return false;
 }

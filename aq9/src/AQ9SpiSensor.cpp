@@ -18,6 +18,8 @@ const size_t kMinFrame = 6;
 const size_t kHeaderSize = 4;
 const unsigned kTransferHz = 5000000;
 const unsigned kInterTransactionUs = 1000;
+// The sensor's own error numbers are 1..13, reported as 1001..1013.
+const unsigned kLastSensorError = 13;
 
 const char kCmdRead = 1;
 const char kCmdWrite = 2;
@@ -79,12 +81,31 @@ AQ9SpiSensor::AQ9SpiSensor(AQ9SpiParams* s)
       _fd(0),
       _payloadPtr(nullptr),
       _binReg1PayloadSize(78),
-      _binReg2PayloadSize(50)
+      _binReg2PayloadSize(50),
+      _deviceOpen(false)
 {
     spiParams = s;
 }
 
-AQ9SpiSensor::~AQ9SpiSensor() {}
+AQ9SpiSensor::~AQ9SpiSensor()
+{
+    closeDevice();
+}
+
+void AQ9SpiSensor::closeDevice()
+{
+    // Only a descriptor this link opened is its to close.
+    if (!_deviceOpen)
+    {
+        return;
+    }
+    if (close(_fd) == -1)
+    {
+        Syslog::write("AQ9SpiSensor - can't close %s (descriptor %d)", spiParams->fdName, _fd);
+    }
+    _deviceOpen = false;
+    _fd = -1;
+}
 
 // ---------------------------------------------------------------------------
 // Bus access
@@ -160,12 +181,23 @@ AqError AQ9SpiSensor::payloadFromRxBuf(const char* buf, size_t respSize, char& c
     }
     cmdId = buf[1];
     arg1 = buf[2];
-    if (buf[3] != 0)
+    // The error byte is an unsigned number: 0x80 and above are failures like
+    // any other, never codes below 1000. A number beyond the sensor's own
+    // 1..13 has no text, so its value goes into the log line.
+    const unsigned errorByte = static_cast<unsigned char>(buf[3]);
+    if (errorByte != 0)
     {
-        AqError e = static_cast<AqError>(1000 + static_cast<int8_t>(buf[3]));
+        AqError e = static_cast<AqError>(1000 + errorByte);
         char text[AQ_ERROR_TEXT_SIZE];
         strFromAqError(text, e);
-        Syslog::write("AQ9SpiSensor - sensor error: %s", text);
+        if (errorByte <= kLastSensorError)
+        {
+            Syslog::write("AQ9SpiSensor - sensor error: %s", text);
+        }
+        else
+        {
+            Syslog::write("AQ9SpiSensor - sensor error: %s (error byte %u)", text, errorByte);
+        }
         return e;
     }
     payloadPtr = buf + kHeaderSize;
@@ -193,8 +225,11 @@ DeviceIF::Status AQ9SpiSensor::initIface()
         {SPI_IOC_WR_MODE, &p->mode, "AQ9SpiSensor - can't set WR mode"},
         {SPI_IOC_RD_MODE, &p->mode, "AQ9SpiSensor - can't set RD mode"},
     };
+    // A re-initialisation opens the device afresh: the earlier descriptor goes first.
+    closeDevice();
     // A failed open shows as the first ioctl failing on the bad descriptor.
     _fd = open(p->fdName, O_RDWR);
+    _deviceOpen = _fd >= 0;
     for (const Step& s : steps)
     {
         if (ioctl(_fd, s.request, s.value) == -1)
@@ -547,8 +582,27 @@ AqError AQ9SpiSensor::getCalculatedHSICalibration()
 
 AqError AQ9SpiSensor::getUserHSICalibration()
 {
-    // The SPI link keeps the compensation the settings carry: nothing to read.
-    return E_NONE;
+    // What the sensor applies now, which may be its stored calibration rather
+    // than the settings': a calibration run composes its result with this.
+    beginRequest();
+    AqSpi_genReadMagnetometerCompensation(_txBuf, &txBufSize, 0, &_responseSize);
+    AqError err =
+        exchange(kCmdRead, 23, "AQ9SpiSensor - sensor didn't respond with cmd ID 1 from getUserHSICalibration",
+                 "AQ9SpiSensor - sensor didn't respond with register ID 23 from getUserHSICalibration");
+    if (err != E_NONE)
+    {
+        return err;
+    }
+    mat3f c;
+    vec3f b;
+    err = checked(AqSpi_parseMagnetometerCompensation(_rxBuf, &c, &b),
+                  "AQ9SpiSensor - Error parsing MagnetometerCompensation");
+    if (err == E_NONE)
+    {
+        _settings.MagCompC = mat3fToV9d(c);
+        _settings.MagCompB = vec3fToV3d(b);
+    }
+    return err;
 }
 
 AqError AQ9SpiSensor::getInstrumentRotationMatrix()

@@ -3,7 +3,8 @@
 // first transaction and the sensor's response is clocked in during a second
 // one 1000 us later. Responses are checked (length, CRC, first byte, error
 // byte, command and register echoes) before their payload is parsed into the
-// base's storage.
+// base's storage. The link owns the device descriptor it opens: initIface
+// closes an earlier one before opening again, and the destructor closes it.
 #ifndef AQ9_SPISENSOR_H
 #define AQ9_SPISENSOR_H
 
@@ -97,6 +98,9 @@ class AQ9SpiSensor : public AQ9Sensor
     const size_t _binReg2PayloadSize;
 
   private:
+    // True while _fd is a descriptor this link opened and has not closed.
+    bool _deviceOpen;
+
     typedef AqError (*CompensationWriter)(char*, size_t*, size_t, size_t*, mat3f, vec3f);
     typedef AqError (*CompensationParser)(const char*, mat3f*, vec3f*);
     typedef AqError (*TuningWriter)(char*, size_t*, size_t, size_t*, vec3f, vec3f, vec3f);
@@ -123,6 +127,8 @@ class AQ9SpiSensor : public AQ9Sensor
     AqError setupBinaryOutput(uint8_t reg, size_t nGroupFields, const uint16_t* groupFields, const char* cmdMsg,
                               const char* regMsg);
     int transfer(const char* dataOut, size_t size, char* dataIn);
+    // Closes the device when this link has it open; logged when close fails.
+    void closeDevice();
     // The poll's response passed its checks and echoes 0x12 and the output number.
     bool pollAnswered(uint8_t output);
 };

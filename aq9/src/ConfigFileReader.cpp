@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <map>
+
 namespace {
 
 const char* const kBlank = " \t\r\n\f\v";
@@ -80,7 +82,7 @@ ConfigLineKind ConfigFile_splitLine(const std::string& line, std::string* key, s
     return CONFIGLINE_ENTRY;
 }
 
-ConfigFileStatus ConfigFile_read(const char* name, AttributeInputList* inputs, ConfigFileReport* report)
+ConfigFileStatus ConfigFile_scan(const char* name, std::vector<ConfigEntry>* entries, ConfigFileReport* report)
 {
     if (name == nullptr || name[0] == '\0')
         return CONFIGFILE_NOT_FOUND;
@@ -100,28 +102,41 @@ ConfigFileStatus ConfigFile_read(const char* name, AttributeInputList* inputs, C
     if (!readOk)
         return CONFIGFILE_READ_ERROR;
 
-    std::vector<std::pair<std::string, std::string>> pairs;
+    std::map<std::string, int> firstLine;
     for (size_t i = 0; i < lines.size(); i++)
     {
-        std::string key, value;
-        ConfigLineKind kind = ConfigFile_splitLine(lines[i], &key, &value);
+        ConfigEntry e;
+        e.line = static_cast<int>(i + 1);
+        ConfigLineKind kind = ConfigFile_splitLine(lines[i], &e.key, &e.value);
         if (kind == CONFIGLINE_MALFORMED)
-            report->malformedLines.push_back(static_cast<int>(i + 1));
+            report->malformedLines.push_back(e.line);
         else if (kind == CONFIGLINE_ENTRY)
         {
-            pairs.push_back(std::make_pair(key, value));
-            report->entryLines.push_back(static_cast<int>(i + 1));
+            auto first = firstLine.insert(std::make_pair(e.key, e.line));
+            if (!first.second)
+                report->repeats.push_back(ConfigRepeat{e.line, first.first->second, e.key});
+            report->entryLines.push_back(e.line);
+            entries->push_back(e);
         }
     }
+    return report->malformedLines.empty() ? CONFIGFILE_OK : CONFIGFILE_MALFORMED;
+}
+
+ConfigFileStatus ConfigFile_read(const char* name, AttributeInputList* inputs, ConfigFileReport* report)
+{
+    std::vector<ConfigEntry> entries;
+    ConfigFileStatus st = ConfigFile_scan(name, &entries, report);
     // A file with a syntax error sets nothing at all.
-    if (!report->malformedLines.empty())
+    if (st == CONFIGFILE_MALFORMED)
     {
         report->entryLines.clear();
-        return CONFIGFILE_MALFORMED;
+        report->repeats.clear();
     }
-    for (const auto& p : pairs)
+    if (st != CONFIGFILE_OK)
+        return st;
+    for (const ConfigEntry& e : entries)
     {
-        Attribute::Input* in = new Attribute::Input(p.first.c_str(), p.second.c_str());
+        Attribute::Input* in = new Attribute::Input(e.key.c_str(), e.value.c_str());
         if (inputs->add(&in) != 0)
         {
             delete in;

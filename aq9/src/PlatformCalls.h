@@ -1,6 +1,6 @@
-// Platform calls the links make. open, ioctl, tcgetattr and tcsetattr are the
-// C library's; dev_read is the QNX timed read, supplied on other hosts by a
-// port of it (host/io) or, in the bench and the unit tests, by a double
+// Platform calls the links make. open, close, ioctl, tcgetattr and tcsetattr
+// are the C library's; dev_read is the QNX timed read, supplied on other hosts
+// by a port of it (host/io) or, in the bench and the unit tests, by a double
 // resolved at link time.
 #ifndef AQ9_PLATFORMCALLS_H
 #define AQ9_PLATFORMCALLS_H

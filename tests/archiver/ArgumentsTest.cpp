@@ -43,3 +43,15 @@ TEST(KorvanArguments, packs_the_named_directory_into_the_named_archive)
         CHECK_TEXT(expected == at.names(), row.archive);  // nothing else left behind
     }
 }
+
+TEST(KorvanArguments, help_prints_the_usage_and_where_the_mime_table_is_read)
+{
+    for (const char* option : {"-h", "--help"}) {
+        Scratch at;
+        Run run = runKorvan(at, {option});
+        LONGS_EQUAL_TEXT(0, run.status, option);
+        CHECK_TEXT(run.out.rfind("Usage: Korvan [/o <output file>] [/d <directory>]\n", 0) == 0, option);
+        CHECK_TEXT(run.out.find("mimetype.ini in the working directory") != std::string::npos, option);
+        CHECK_TEXT(run.err.empty() && at.names().empty(), option);
+    }
+}

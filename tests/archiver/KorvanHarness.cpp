@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // In the child: stdout and stderr to files, root dropped and limits set if asked, then exec.
-[[noreturn]] void execKorvan(const Scratch& at, const std::vector<std::string>& args,
-                             const RunOptions& options, const std::string& capture)
+[[noreturn]] void execProgram(const char* program, const Scratch& at, const std::vector<std::string>& args,
+                              const RunOptions& options, const std::string& capture)
 {
     bool ready = freopen((capture + ".out").c_str(), "w", stdout) && freopen((capture + ".err").c_str(), "w", stderr) &&
                  chdir(at.path().c_str()) == 0;
@@ -29,11 +29,11 @@ namespace {
         struct rlimit limit = {rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    std::vector<char*> argv{const_cast<char*>(KORVAN_PATH)};
+    std::vector<char*> argv{const_cast<char*>(program)};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(KORVAN_PATH, argv.data());
+    execv(program, argv.data());
     _exit(127);
 }
 
@@ -81,12 +81,17 @@ std::vector<std::string> Scratch::names() const
 
 Run runKorvan(const Scratch& at, const std::vector<std::string>& args, RunOptions options)
 {
+    return runProgram(KORVAN_PATH, at, args, options);
+}
+
+Run runProgram(const char* program, const Scratch& at, const std::vector<std::string>& args, RunOptions options)
+{
     Scratch capture;  // outside the tree being packed
     if (options.unprivileged)
         chmod(at.path().c_str(), 0777);
     pid_t pid = fork();
     if (pid == 0)
-        execKorvan(at, args, options, capture.path("run"));
+        execProgram(program, at, args, options, capture.path("run"));
     int status = 0;
     waitpid(pid, &status, 0);
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

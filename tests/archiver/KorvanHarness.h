@@ -29,6 +29,8 @@ struct Run {
 };
 
 Run runKorvan(const Scratch& at, const std::vector<std::string>& args, RunOptions options = {});
+// Runs any program (a full path) the same way, in the scratch tree.
+Run runProgram(const char* program, const Scratch& at, const std::vector<std::string>& args, RunOptions options = {});
 
 const char kBanner[] = "Pellix Korvan V1.40 (Jan 24 2005).\nConvert web directory to Zento web file.\n";
 const char kMimeIni[] = "htm text/html\ngif image/gif\n";

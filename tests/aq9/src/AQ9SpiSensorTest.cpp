@@ -55,10 +55,11 @@ TEST_GROUP(AQ9SpiSensor)
     void teardown()
     {
         OsCalls_setSpiResponder(nullptr, nullptr);
-        mock().checkExpectations();
-        mock().clear();
+        // The link goes first: a device it opened is closed on the script.
         delete sensor;
         delete params;
+        mock().checkExpectations();
+        mock().clear();
         fw::reset();  // releases the recorded lines before the leak check
     }
 
@@ -118,6 +119,11 @@ TEST(AQ9SpiSensor, bring_up_opens_the_device_and_sets_it_up_in_order)
     {
         const char* label = failing == 6 ? "all succeed" : failures[failing];
         mock().strictOrder();
+        if (failing > 0)
+        {
+            // A failed bring-up left the device open: the next one closes it first.
+            mock("os").expectOneCall("close").withParameter("__fd", 5).andReturnValue(0);
+        }
         mock("os").expectOneCall("open").withParameter("__path", "/dev/spidev2.0").withParameter("__oflag", O_RDWR)
             .andReturnValue(5);
         for (int i = 0; i <= failing && i < 6; i++)
@@ -139,6 +145,43 @@ TEST(AQ9SpiSensor, bring_up_opens_the_device_and_sets_it_up_in_order)
         }
         settle();
     }
+    mock("os").expectOneCall("close").withParameter("__fd", 5).andReturnValue(0);
+}
+
+TEST(AQ9SpiSensor, every_bring_up_closes_the_descriptor_of_the_one_before)
+{
+    // Re-initialisations in a row, then the link's deletion: each closes what
+    // the one before opened, and only that (a failed open leaves nothing).
+    struct Row
+    {
+        const char* label;
+        int closes;       // descriptor closed first, or -1 for none
+        int closeResult;  // what that close returns
+        int opens;        // what open returns
+        DeviceIF::Status result;
+    } rows[] = {
+        {"first", -1, 0, 5, DeviceIF::Ok},
+        {"again", 5, 0, 6, DeviceIF::Ok},
+        {"close fails, open still made", 6, -1, 8, DeviceIF::Ok},
+        {"open fails", 8, 0, -1, DeviceIF::Error},
+        {"after the failed open", -1, 0, 9, DeviceIF::Ok},
+    };
+    for (const Row& r : rows)
+    {
+        if (r.closes >= 0)
+        {
+            mock("os").expectOneCall("close").withParameter("__fd", r.closes).andReturnValue(r.closeResult);
+        }
+        mock("os").expectOneCall("open").withParameter("__path", "/dev/spidev2.0").withParameter("__oflag", O_RDWR)
+            .andReturnValue(r.opens);
+        mock("os").expectNCalls(r.opens >= 0 ? 6 : 1, "ioctl").withParameter("__fd", r.opens).ignoreOtherParameters()
+            .andReturnValue(r.opens >= 0 ? 0 : -1);
+        LONGS_EQUAL_TEXT(r.result, sensor->initIface(), r.label);
+        LONGS_EQUAL_TEXT(r.closeResult == -1 ? 1 : 0,
+                         fw::loggedCount("AQ9SpiSensor - can't close /dev/spidev2.0 (descriptor 6)"), r.label);
+        settle();
+    }
+    mock("os").expectOneCall("close").withParameter("__fd", 9).andReturnValue(0);
 }
 
 TEST(AQ9SpiSensor, a_failed_transfer_is_logged_and_the_exchange_goes_on)
@@ -221,6 +264,16 @@ TEST(AQ9SpiSensor, payloadFromRxBuf_checks_in_order)
         {"first byte set", {1, 0x12, 1, 0, 0xFA, 0}, true, E_UNKNOWN, "AQ9SpiSensor - rxBuffer[0] != 0 "},
         {"sensor error 6", {0, 0x12, 1, 6, 0xFA, 0}, true, E_SENSOR_TOO_MANY_PARAMETERS,
          "AQ9SpiSensor - sensor error: SENSOR_TOO_MANY_PARAMETERS"},
+        {"sensor error 13", {0, 0x12, 1, 13, 0xFA, 0}, true, E_SENSOR_ERROR_BUFFER_OVERFLOW,
+         "AQ9SpiSensor - sensor error: SENSOR_ERROR_BUFFER_OVERFLOW"},
+        // An error byte beyond the sensor's own numbers is still a failure,
+        // above 1000 and never mistaken for another code.
+        {"error byte 14", {0, 0x12, 1, 14, 0xFA, 0}, true, static_cast<AqError>(1014),
+         "AQ9SpiSensor - sensor error: UNKNOWN_VALUE (error byte 14)"},
+        {"error byte 0x80", {0, 0x12, 1, 0x80, 0xFA, 0}, true, static_cast<AqError>(1128),
+         "AQ9SpiSensor - sensor error: UNKNOWN_VALUE (error byte 128)"},
+        {"error byte 0xFF", {0, 0x12, 1, 0xFF, 0xFA, 0}, true, static_cast<AqError>(1255),
+         "AQ9SpiSensor - sensor error: UNKNOWN_VALUE (error byte 255)"},
     };
     for (Row& r : rows)
     {
@@ -251,7 +304,7 @@ TEST(AQ9SpiSensor, payloadFromRxBuf_checks_in_order)
             LONGS_EQUAL_TEXT(99, payloadSize, r.label);
         }
         // The echoes are kept once the first byte passed, also on a sensor error.
-        bool echoed = r.result == E_NONE || r.result == E_SENSOR_TOO_MANY_PARAMETERS;
+        bool echoed = r.result == E_NONE || r.frame[3] != 0;
         LONGS_EQUAL_TEXT(echoed ? 0x12 : 0, cmd, r.label);
         LONGS_EQUAL_TEXT(echoed ? 1 : 0, arg, r.label);
     }
@@ -440,6 +493,8 @@ std::vector<RegisterOp> registerOps()
          m("cmd ID 1 from getFirmwareVersion"), m("register ID 4 from getFirmwareVersion")},
         {"getCalculatedHSICalibration", [](AQ9SpiSensor& s) { return s.getCalculatedHSICalibration(); }, 1, 47, 52,
          m("cmd ID 1 from getOnboardHSICal"), m("register ID 47 from getOnboardHSICal")},
+        {"getUserHSICalibration", [](AQ9SpiSensor& s) { return s.getUserHSICalibration(); }, 1, 23, 52,
+         m("cmd ID 1 from getUserHSICalibration"), m("register ID 23 from getUserHSICalibration")},
         {"getInstrumentRotationMatrix", [](AQ9SpiSensor& s) { return s.getInstrumentRotationMatrix(); }, 1, 26, 40,
          m("cmd ID 1 from getInstrumentRotationMatrix"), m("register ID 26 from getInstrumentRotationMatrix")},
         {"configureReferenceVectors",
@@ -776,9 +831,43 @@ TEST(AQ9SpiSensor, set_up_writes_go_out_twice_and_check_what_the_sensor_kept)
     LONGS_EQUAL(E_SENSOR_UNAUTHORIZED_ACCESS, sensor->enableCrcChecksums());
 }
 
-TEST(AQ9SpiSensor, user_calibration_and_finalize_need_no_bus)
+TEST(AQ9SpiSensor, user_calibration_is_what_the_sensor_applies_and_finalize_needs_no_bus)
 {
+    // The settings hold the identity while the sensor applies the calibration
+    // stored in its EEPROM: the read-back replaces them, row by row.
+    sensor->_settings.MagCompC = {{1, 0, 0, 0, 1, 0, 0, 0, 1}};
+    sensor->_settings.MagCompB = {{0, 0, 0}};
+    Bytes payload(48);
+    for (int i = 0; i < 9; i++)
+    {
+        putFloat(reinterpret_cast<char*>(payload.data()) + 4 * i, 10.0f + i);
+    }
+    putFloat(reinterpret_cast<char*>(payload.data()) + 36, 0.5f);
+    putFloat(reinterpret_cast<char*>(payload.data()) + 40, -0.25f);
+    putFloat(reinterpret_cast<char*>(payload.data()) + 44, 2.0f);
+    respond(1, 23, payload, 52);
+    expectTransfers(2);
     LONGS_EQUAL(E_NONE, sensor->getUserHSICalibration());
+    MEMCMP_EQUAL("\x01\x17\x00\x00", sensor->_txBuf, 4);
+    const double stored[9] = {10, 13, 16, 11, 14, 17, 12, 15, 18};
+    for (int i = 0; i < 9; i++)
+    {
+        DOUBLES_EQUAL(stored[i], sensor->_settings.MagCompC.c[i], 0.0);
+    }
+    DOUBLES_EQUAL(0.5, sensor->_settings.MagCompB.c[0], 0.0);
+    DOUBLES_EQUAL(-0.25, sensor->_settings.MagCompB.c[1], 0.0);
+    DOUBLES_EQUAL(2.0, sensor->_settings.MagCompB.c[2], 0.0);
+    settle();
+
+    // A refused read leaves the settings as they were.
+    respond(1, 23, {}, 52, 8);
+    expectTransfers(2);
+    sensor->_settings.MagCompB.c[0] = -7.0;
+    LONGS_EQUAL(E_SENSOR_INVALID_REGISTER, sensor->getUserHSICalibration());
+    DOUBLES_EQUAL(-7.0, sensor->_settings.MagCompB.c[0], 0.0);
+    DOUBLES_EQUAL(10.0, sensor->_settings.MagCompC.c[0], 0.0);
+    settle();
+
     LONGS_EQUAL(DeviceIF::Ok, sensor->finalizeIface());
     STRCMP_EQUAL("/dev/spidev2.0", sensor->interfaceStr());
 }

@@ -139,3 +139,22 @@ TEST(ConfigFileReader, name_as_given_is_preferred_and_a_directory_is_not_a_file)
     STRCMP_EQUAL("3", input(0, true).c_str());
 }
 
+
+TEST(ConfigFileReader, scan_keeps_the_entries_of_a_malformed_file_that_read_refuses_whole)
+{
+    std::string path = write("m.cfg", "ahrsRate = 20;\nahrsRate 5;\nHSIMode = 1;\nahrsRate = 7;\n");
+    std::vector<ConfigEntry> entries;
+    LONGS_EQUAL(CONFIGFILE_MALFORMED, ConfigFile_scan(path.c_str(), &entries, &report));
+    LONGS_EQUAL(3, entries.size());
+    LONGS_EQUAL(4, entries[2].line);
+    STRCMP_EQUAL("7", entries[2].value.c_str());
+    LONGS_EQUAL(2, report.malformedLines[0]);
+    LONGS_EQUAL(1, report.repeats.size());
+    LONGS_EQUAL(4, report.repeats[0].line);
+    LONGS_EQUAL(1, report.repeats[0].firstLine);
+
+    ConfigFileReport whole;
+    LONGS_EQUAL(CONFIGFILE_MALFORMED, ConfigFile_read(path.c_str(), inputs, &whole));
+    LONGS_EQUAL(0, inputs->size());
+    CHECK(whole.entryLines.empty() && whole.repeats.empty());
+}

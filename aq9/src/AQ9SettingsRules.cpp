@@ -1,0 +1,19 @@
+#include "AQ9SettingsRules.h"
+
+#include <string.h>
+
+bool AQ9Settings_pollingRateValid(int64_t hz)
+{
+    return hz >= kAQ9MinPollingRate && hz <= kAQ9MaxPollingRate;
+}
+
+bool AQ9Settings_isMagCalibrationKey(const char* key)
+{
+    return strcmp(key, "LoadNewHSICalibration") == 0 || strcmp(key, "SaveNewHSICalibration") == 0 ||
+           strncmp(key, "Mag_C", 5) == 0 || strncmp(key, "Mag_B", 5) == 0;
+}
+
+bool AQ9Settings_replacesStoredMagCalibration(bool fileNamesMagCalibration, const aq9Settings& s)
+{
+    return !fileNamesMagCalibration && s.loadNewHSICalFromCfgFile && s.saveNewHSICalFromCfgFileToEEPROM;
+}
