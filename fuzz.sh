@@ -31,7 +31,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
 failed=0
-printf '%-14s %8s %12s %9s %7s %8s %8s  %s\n' target seconds executions exec/s edges features corpus findings
+printf '%-17s %8s %12s %9s %7s %8s %8s  %s\n' target seconds executions exec/s edges features corpus findings
 for t in "${targets[@]}"; do
   if [ ! -x "$dir/fuzz/$t" ]; then
     echo "fuzz.sh: no fuzz target '$t' (targets: ${all[*]})" >&2
@@ -42,7 +42,7 @@ for t in "${targets[@]}"; do
   log="$dir/logs/$t.log"
   mkdir -p "$work" "$findings" "$dir/logs"
   status=0
-  "$dir/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 \
+  "$dir/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=3 \
     -print_final_stats=1 -artifact_prefix="$findings/" "$work" "fuzz/corpus/$t" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   if [ -z "$runs" ]; then
@@ -56,7 +56,7 @@ for t in "${targets[@]}"; do
   if [ "$status" -ne 0 ] || [ "$found" -gt 0 ]; then
     failed=1
   fi
-  printf '%-14s %8s %12s %9s %7s %8s %8s  %s\n' "$t" "$seconds" "${runs:-?}" "$(( ${runs:-0} / seconds ))" \
+  printf '%-17s %8s %12s %9s %7s %8s %8s  %s\n' "$t" "$seconds" "${runs:-?}" "$(( ${runs:-0} / seconds ))" \
     "${edges:-?}" "${features:-?}" "${corpus:-?}" "$found${status:+$([ "$status" -ne 0 ] && echo " (exit $status, see $log)")}"
 done
 if [ "$failed" -ne 0 ]; then

@@ -132,8 +132,37 @@ AFEGyro_BaseTuningX = 4;
     write("config_file", "malformed", b"Mag_C00 1.0\n# comment\nRot00 = 1; trailing\n")
 
 
+def korvan_archive(files):
+    """A "ZnT1" archive: directory records (name length, entry size, offset,
+    name), the end mark, then each entry (header for a typed file, then body)."""
+    directory = b"ZnT1" + b"".join(struct.pack("<BHI", len(n), 0, 0) + n for n, _, _ in files) + b"\0"
+    offset, records, bodies = len(directory), b"", b""
+    for name, mime, body in files:
+        header = ("HTTP/1.0 200\r\nContent-type: %s\r\n\r\n" % mime).encode() if mime else b""
+        entry = header + body
+        records += struct.pack("<BHI", len(name), len(entry), offset) + name
+        offset += len(entry)
+        bodies += entry
+    return b"ZnT1" + records + b"\0" + bodies
+
+
+def korvan():
+    # The name to look up (its length, then its bytes), then the mimetype.ini text.
+    ini = b"htm text/html; charset=utf-8\ncss text/css\n# images\n.gif image/gif\r\npng image/png\n\n"
+    write("korvan_mimetypes", "table-and-name", bytes([9]) + b"index.htm" + ini)
+    write("korvan_mimetypes", "no-match", bytes([10]) + b"readme.txt" + ini)
+    site = [(b"index.htm", "text/html; charset=utf-8", b"<html><body>AQ-9</body></html>\n"),
+            (b"web/site.css", "text/css", b"body{color:#000}\n"),
+            (b"web/img/dot.gif", "image/gif", b"GIF89a\x01\x00\x01\x00"),
+            (b"web/readme.txt", None, b"no type\n")]
+    write("korvan_ls", "site", korvan_archive(site))
+    write("korvan_ls", "escaping-name", korvan_archive([(b"../outside.htm", "text/html", b"x")]))
+    write("korvan_ls", "same-name-twice", korvan_archive([(b"a.htm", None, b"1"), (b"a.htm", None, b"2")]))
+
+
 parsers()
 spi_parsers()
 finder_streams()
 links()
 config()
+korvan()
