@@ -56,8 +56,10 @@ for t in "${targets[@]}"; do
   if [ "$status" -ne 0 ] || [ "$found" -gt 0 ]; then
     failed=1
   fi
+  note=""
+  [ "$status" -ne 0 ] && note=" (exit $status, see $log)"
   printf '%-17s %8s %12s %9s %7s %8s %8s  %s\n' "$t" "$seconds" "${runs:-?}" "$(( ${runs:-0} / seconds ))" \
-    "${edges:-?}" "${features:-?}" "${corpus:-?}" "$found${status:+$([ "$status" -ne 0 ] && echo " (exit $status, see $log)")}"
+    "${edges:-?}" "${features:-?}" "${corpus:-?}" "$found$note"
 done
 if [ "$failed" -ne 0 ]; then
   echo "Findings are in $dir/findings/; each file reproduces with: $dir/fuzz/<target> <file>"

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static MimeTable table;
     memset(&table, 0xA5, sizeof table);
     table.count = 0;
-    const ExitStatus status = loadMimeTable(reinterpret_cast<const char*>(text.data()), text.size(), "mimetype.ini", table);
+    const char* bytes = reinterpret_cast<const char*>(text.data());
+    const ExitStatus status = loadMimeTable(bytes, text.size(), "mimetype.ini", table);
     if (status != EXIT_OK && status != EXIT_NO_MIME_FILE && status != EXIT_OVERFLOW)
         abort();
     if (table.count < 0 || table.count > kMaxMimeTypes)

@@ -309,8 +309,8 @@ TEST(AqUartPacketParsers, binary_output_reads_one_hex_field_per_announced_group)
     uint16_t v[10];
     memset(v, 0x5A, sizeof v);
     char sentence[] = "$AQRRG,75,1,80,05,1528,3F*XX\r\n";
-    CHECK_TRUE(
-        AqUartPacket_parseBinaryOutputRaw(sentence, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9]));
+    CHECK_TRUE(AqUartPacket_parseBinaryOutputRaw(sentence, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8],
+                                                 &v[9]));
     const uint16_t expected[10] = {1, 80, 0x05, 0x1528, 0, 0x3F, 0, 0, 0, 0};
     for (int i = 0; i < 10; ++i)
         LONGS_EQUAL_TEXT(expected[i], v[i], std::to_string(i).c_str());
