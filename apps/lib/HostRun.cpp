@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -63,6 +64,16 @@ const char kDefaultMission[] =
     "# aq9host without --cfg: the driver's defaults, keeping the sensor's stored\n"
     "# magnetometer calibration.\n"
     "LoadNewHSICalibration = false;\n";
+
+// What a user lacking the rights to a device node needs to hear.
+const char* permissionHint(const std::string& path, const char* remedy)
+{
+    static std::string hint;
+    if (access(path.c_str(), F_OK) != 0 || access(path.c_str(), R_OK | W_OK) == 0)
+        return "";
+    hint = std::string(" (you may not read and write it: ") + remedy + "; see the README)";
+    return hint.c_str();
+}
 
 }  // namespace
 
@@ -193,6 +204,16 @@ bool HostRun::openLink(Link& link)
 {
     if (_o.link == HOST_LINK_SPI)
     {
+        // The link would only report its first ioctl failing on a node it
+        // could not open; say why here.
+        const int fd = open(_o.device.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+        {
+            fprintf(stderr, "aq9host: cannot open %s: %s%s\n", _o.device.c_str(), strerror(errno),
+                    permissionHint(_o.device, "a udev rule giving a group of yours the spidev nodes"));
+            return false;
+        }
+        close(fd);
         link.spi.reset(new AQ9SpiParams(_o.device.c_str()));
         link.sensor.reset(new AQ9SpiSensor(link.spi.get()));
         return true;
@@ -204,7 +225,8 @@ bool HostRun::openLink(Link& link)
     }
     catch (Exception& e)
     {
-        fprintf(stderr, "aq9host: cannot open %s: %.*s\n", path.c_str(), static_cast<int>(sizeof e.msg), e.msg);
+        fprintf(stderr, "aq9host: %.*s%s\n", static_cast<int>(sizeof e.msg), e.msg,
+                permissionHint(path, "usually membership of the group dialout"));
         return false;
     }
     link.sensor.reset(new AQ9UartSensor(link.serial.get()));
@@ -297,15 +319,15 @@ int HostRun::run()
         return 1;
     if (_o.link == HOST_LINK_SIM && !startSimulator())
         return 1;
+    Link link;
+    if (!openLink(link))
+        return 1;
     if (_o.link != HOST_LINK_SIM)
         fprintf(stderr,
                 "aq9host: starting the sensor on %s takes about ten minutes: the driver saves the mounting rotation "
                 "to the sensor's EEPROM, which must settle before the sensor is reset; the count-down follows. "
                 "SIGINT stops after it, a second SIGINT at once\n",
                 _o.device.c_str());
-    Link link;
-    if (!openLink(link))
-        return 1;
     int status = 1;
     {
         AQ9Output ahrs(SharedData::ReadWrite, 1);

@@ -99,6 +99,8 @@ const char kMission[] =
     "AFEMag_BaseTuningX = 3.5;\n"
     "LoadNewHSICalibration = false;\n";
 
+const char kHsi[] = "MagnetometerCalibrationControl";
+
 double reg(const std::string& json, const char* name, const char* field)
 {
     return stateNumber(json, {"registers", name, field});
@@ -161,12 +163,10 @@ TEST(HostRun, starts_with_a_mission_publishes_logs_takes_every_command_and_ends_
         std::vector<std::string> args;
         std::function<bool(const std::string&)> effect;
     } commands[] = {
-        {{"disable-hsi"}, [](const std::string& j) { return reg(j, "MagnetometerCalibrationControl", "hsiMode") == 0; }},
-        {{"enable-hsi"}, [](const std::string& j) { return reg(j, "MagnetometerCalibrationControl", "hsiMode") == 1; }},
-        {{"ignore-onboard-hsi"},
-         [](const std::string& j) { return reg(j, "MagnetometerCalibrationControl", "hsiOutput") == 1; }},
-        {{"use-onboard-hsi"},
-         [](const std::string& j) { return reg(j, "MagnetometerCalibrationControl", "hsiOutput") == 3; }},
+        {{"disable-hsi"}, [](const std::string& j) { return reg(j, kHsi, "hsiMode") == 0; }},
+        {{"enable-hsi"}, [](const std::string& j) { return reg(j, kHsi, "hsiMode") == 1; }},
+        {{"ignore-onboard-hsi"}, [](const std::string& j) { return reg(j, kHsi, "hsiOutput") == 1; }},
+        {{"use-onboard-hsi"}, [](const std::string& j) { return reg(j, kHsi, "hsiOutput") == 3; }},
         {{"set-position", "-33.75", "151.25"},
          [](const std::string& j) {
              std::vector<double> p;
