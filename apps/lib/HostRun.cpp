@@ -196,6 +196,7 @@ bool HostRun::prepareMission()
     }
     close(fd);
     _defaultMission = _mission = path;
+    HostSignals_removeOnEnd(path);
     fprintf(stderr, "aq9host: no --cfg: the driver's defaults, keeping the sensor's stored magnetometer calibration\n");
     return true;
 }

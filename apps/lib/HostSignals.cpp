@@ -22,6 +22,7 @@ std::atomic<pid_t> g_child{-1};
 // Computed before any signal, so the handler only makes system calls.
 char g_queuePath[NAME_MAX + 2];
 char g_blockPaths[2][NAME_MAX + 2];
+char g_ownFile[PATH_MAX];
 
 void say(const char* text)
 {
@@ -53,6 +54,8 @@ void onSignal(int)
     for (const char* p : g_blockPaths)
         if (p[0] != '\0')
             shm_unlink(p);
+    if (g_ownFile[0] != '\0')
+        unlink(g_ownFile);
     _exit(1);
 }
 
@@ -91,4 +94,10 @@ void HostSignals_startingUp(bool starting)
 void HostSignals_child(pid_t pid)
 {
     g_child.store(pid);
+}
+
+void HostSignals_removeOnEnd(const char* path)
+{
+    // A second signal during this copy sees a part of the name: it removes nothing.
+    snprintf(g_ownFile, sizeof g_ownFile, "%s", path);
 }

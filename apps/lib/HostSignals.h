@@ -16,5 +16,7 @@ bool HostSignals_install();
 void HostSignals_startingUp(bool starting);
 // The child to stop on a second signal; -1 for none.
 void HostSignals_child(pid_t pid);
+// A file of aq9host's own to remove on a second signal (one; empty: none).
+void HostSignals_removeOnEnd(const char* path);
 
 #endif
