@@ -178,12 +178,12 @@ SensorError CommandServer::readRegister(const std::vector<std::string>& args, do
         return ERR_NOT_ENOUGH_PARAMETERS;
     if (args.size() > 1)
         return ERR_TOO_MANY_PARAMETERS;
-    const RegisterSpec* spec = registerFromText(args[0]);
-    if (spec == nullptr)
+    const RegisterSpec* reg = registerFromText(args[0]);
+    if (reg == nullptr)
         return ERR_INVALID_REGISTER;
-    const RegisterValue v = spec->kind == REG_MEASUREMENT ? _unit.measured(spec->number, simTime(now))
-                                                          : _unit.registers().get(spec->number);
-    out.push_back(frame("AQRRG," + registerNumberText(spec->number) + formatFields(*spec, v)));
+    const RegisterValue v = reg->kind == REG_MEASUREMENT ? _unit.measured(reg->number, simTime(now))
+                                                          : _unit.registers().get(reg->number);
+    out.push_back(frame("AQRRG," + registerNumberText(reg->number) + formatFields(*reg, v)));
     return ERR_NONE;
 }
 
@@ -192,22 +192,22 @@ SensorError CommandServer::writeRegister(const std::vector<std::string>& args, d
 {
     if (args.empty())
         return ERR_NOT_ENOUGH_PARAMETERS;
-    const RegisterSpec* spec = registerFromText(args[0]);
-    if (spec == nullptr)
+    const RegisterSpec* reg = registerFromText(args[0]);
+    if (reg == nullptr)
         return ERR_INVALID_REGISTER;
-    if (spec->kind == REG_IDENTITY || spec->kind == REG_MEASUREMENT)
+    if (reg->kind == REG_IDENTITY || reg->kind == REG_MEASUREMENT)
         return ERR_UNAUTHORIZED_ACCESS;
     RegisterValue v;
-    const SensorError e = parseFields(*spec, std::vector<std::string>(args.begin() + 1, args.end()), &v);
+    const SensorError e = parseFields(*reg, std::vector<std::string>(args.begin() + 1, args.end()), &v);
     if (e != ERR_NONE)
         return e;
-    _unit.write(spec->number, v, simTime(now));
-    if (spec->number == 6 || spec->number == 7 || spec->kind == REG_BINARY_OUTPUT)
+    _unit.write(reg->number, v, simTime(now));
+    if (reg->number == 6 || reg->number == 7 || reg->kind == REG_BINARY_OUTPUT)
         reschedule(now);
     _changed = true;
     // The reply shows the register as stored (after any recomputation) in the check form now in force.
-    out.push_back(frame("AQWRG," + registerNumberText(spec->number) +
-                        formatFields(*spec, _unit.registers().get(spec->number))));
+    out.push_back(frame("AQWRG," + registerNumberText(reg->number) +
+                        formatFields(*reg, _unit.registers().get(reg->number))));
     return ERR_NONE;
 }
 
@@ -326,16 +326,16 @@ bool CommandServer::takeChanged()
 std::string CommandServer::stateJson(double now) const
 {
     std::string regs, saved;
-    for (const RegisterSpec& spec : registerCatalogue())
+    for (const RegisterSpec& reg : registerCatalogue())
     {
-        if (spec.kind == REG_MEASUREMENT)
+        if (reg.kind == REG_MEASUREMENT)
             continue;
-        std::string name = spec.name;
-        if (spec.kind == REG_BINARY_OUTPUT)
-            name += std::to_string(spec.number - 74);
+        std::string name = reg.name;
+        if (reg.kind == REG_BINARY_OUTPUT)
+            name += std::to_string(reg.number - 74);
         const std::string sep = regs.empty() ? "\n    " : ",\n    ";
-        regs += sep + "\"" + name + "\": " + fieldsJson(spec, _unit.registers().get(spec.number));
-        saved += sep + "\"" + name + "\": " + fieldsJson(spec, _unit.registers().saved(spec.number));
+        regs += sep + "\"" + name + "\": " + fieldsJson(reg, _unit.registers().get(reg.number));
+        saved += sep + "\"" + name + "\": " + fieldsJson(reg, _unit.registers().saved(reg.number));
     }
     std::string counts;
     for (const auto& c : _counts)

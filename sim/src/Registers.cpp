@@ -125,14 +125,14 @@ bool fieldWordValid(int group, unsigned word)
 }
 
 // asyncMode, rateDivisor, groups, then one word per set group bit.
-SensorError parseBinaryOutput(const RegisterSpec& spec, const std::vector<std::string>& fields, RegisterValue* out)
+SensorError parseBinaryOutput(const RegisterSpec& reg, const std::vector<std::string>& fields, RegisterValue* out)
 {
     if (fields.size() < 3)
         return ERR_NOT_ENOUGH_PARAMETERS;
     RegisterValue v;
-    v.num.assign(valueCount(spec), 0.0);
+    v.num.assign(valueCount(reg), 0.0);
     for (size_t i = 0; i < 3; i++)
-        if (!parseValue(spec.fields[i].type, fields[i], &v.num[i]))
+        if (!parseValue(reg.fields[i].type, fields[i], &v.num[i]))
             return ERR_INVALID_PARAMETER;
     const unsigned groups = static_cast<unsigned>(v.num[BO_GROUPS]);
     if (groups > 0x7F)
@@ -197,24 +197,24 @@ const RegisterSpec* findRegister(int number)
     return nullptr;
 }
 
-size_t valueCount(const RegisterSpec& spec)
+size_t valueCount(const RegisterSpec& reg)
 {
     size_t n = 0;
-    for (const FieldSpec& f : spec.fields)
+    for (const FieldSpec& f : reg.fields)
         n += static_cast<size_t>(f.count);
     return n;
 }
 
-SensorError parseFields(const RegisterSpec& spec, const std::vector<std::string>& fields, RegisterValue* out)
+SensorError parseFields(const RegisterSpec& reg, const std::vector<std::string>& fields, RegisterValue* out)
 {
-    if (spec.kind == REG_BINARY_OUTPUT)
-        return parseBinaryOutput(spec, fields, out);
-    const size_t expected = valueCount(spec);
+    if (reg.kind == REG_BINARY_OUTPUT)
+        return parseBinaryOutput(reg, fields, out);
+    const size_t expected = valueCount(reg);
     if (fields.size() != expected)
         return fields.size() < expected ? ERR_NOT_ENOUGH_PARAMETERS : ERR_TOO_MANY_PARAMETERS;
     RegisterValue v;
     size_t i = 0;
-    for (const FieldSpec& f : spec.fields)
+    for (const FieldSpec& f : reg.fields)
         for (int k = 0; k < f.count; k++, i++)
         {
             if (f.type == FIELD_TEXT)
@@ -227,9 +227,9 @@ SensorError parseFields(const RegisterSpec& spec, const std::vector<std::string>
                 return ERR_INVALID_PARAMETER;
             v.num.push_back(d);
         }
-    if (spec.check != nullptr)
+    if (reg.check != nullptr)
     {
-        const SensorError e = spec.check(v);
+        const SensorError e = reg.check(v);
         if (e != ERR_NONE)
             return e;
     }
@@ -237,21 +237,21 @@ SensorError parseFields(const RegisterSpec& spec, const std::vector<std::string>
     return ERR_NONE;
 }
 
-std::string formatFields(const RegisterSpec& spec, const RegisterValue& v)
+std::string formatFields(const RegisterSpec& reg, const RegisterValue& v)
 {
     std::string r;
-    if (spec.kind == REG_BINARY_OUTPUT)
+    if (reg.kind == REG_BINARY_OUTPUT)
     {
         for (size_t i = 0; i < 3; i++)
-            r += "," + printValue(spec.fields[i], v.num[i]);
+            r += "," + printValue(reg.fields[i], v.num[i]);
         const unsigned groups = static_cast<unsigned>(v.num[BO_GROUPS]);
         for (int g = 0; g < AQ_BINARY_GROUP_COUNT; g++)
             if ((groups & (1u << g)) != 0)
-                r += "," + printValue(spec.fields[BO_FIRST_FIELD + g], v.num[BO_FIRST_FIELD + g]);
+                r += "," + printValue(reg.fields[BO_FIRST_FIELD + g], v.num[BO_FIRST_FIELD + g]);
         return r;
     }
     size_t i = 0;
-    for (const FieldSpec& f : spec.fields)
+    for (const FieldSpec& f : reg.fields)
         for (int k = 0; k < f.count; k++)
         {
             if (f.type == FIELD_TEXT)
@@ -262,11 +262,11 @@ std::string formatFields(const RegisterSpec& spec, const RegisterValue& v)
     return r;
 }
 
-std::string fieldsJson(const RegisterSpec& spec, const RegisterValue& v)
+std::string fieldsJson(const RegisterSpec& reg, const RegisterValue& v)
 {
-    std::string r = "{\"number\": " + std::to_string(spec.number);
+    std::string r = "{\"number\": " + std::to_string(reg.number);
     size_t i = 0;
-    for (const FieldSpec& f : spec.fields)
+    for (const FieldSpec& f : reg.fields)
     {
         r += ", \"" + std::string(f.name) + "\": ";
         if (f.type == FIELD_TEXT)

@@ -88,15 +88,15 @@ const std::vector<RegisterSpec>& registerCatalogue();
 // null when the unit has no such register.
 const RegisterSpec* findRegister(int number);
 // Number of values in wire order (a text register counts one).
-size_t valueCount(const RegisterSpec& spec);
+size_t valueCount(const RegisterSpec& reg);
 
 // Field texts of a write, checked and converted; ERR_NONE and *out filled,
 // or the error the unit reports (count, type, range or register check).
-SensorError parseFields(const RegisterSpec& spec, const std::vector<std::string>& fields, RegisterValue* out);
+SensorError parseFields(const RegisterSpec& reg, const std::vector<std::string>& fields, RegisterValue* out);
 // ",f1,f2,..." as the unit prints the register's values.
-std::string formatFields(const RegisterSpec& spec, const RegisterValue& v);
+std::string formatFields(const RegisterSpec& reg, const RegisterValue& v);
 // {"number": n, "name": value-or-array, ...} for the state file.
-std::string fieldsJson(const RegisterSpec& spec, const RegisterValue& v);
+std::string fieldsJson(const RegisterSpec& reg, const RegisterValue& v);
 
 // Binary output register values, by position.
 enum BinaryOutputSlot
