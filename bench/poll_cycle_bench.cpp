@@ -5,7 +5,8 @@
 // building, byte-exact reads, packet finder and parser run on real bytes,
 // and the driver converts, publishes in the host platform's shared-memory
 // blocks and writes its CSV logs as aq9host does. The link alone
-// (getAhrsData, getRawMeasData) is timed beside the whole cycle.
+// (getAhrsData, getRawMeasData), the attitude block's publication and its
+// log line are timed beside the whole cycles.
 //
 // Figures per cycle: CPU time (the benchmark's CPU column, and "wire%" its
 // share of the wire time at 115200 baud: 8.1 ms for the attitude request and
@@ -167,6 +168,17 @@ void BM_attitude_cycle(benchmark::State& state)
     timeCycle(state, kAttitudeWire_s, attitudePublished, [] { rig->driver.ahrsCallback(); });
 }
 
+// Two parts of the attitude cycle alone: publishing the block, and the log line.
+void BM_attitude_publish(benchmark::State& state)
+{
+    timeCycle(state, kAttitudeWire_s, attitudePublished, [] { rig->ahrs.write(); });
+}
+
+void BM_attitude_log(benchmark::State& state)
+{
+    timeCycle(state, kAttitudeWire_s, attitudePublished, [] { rig->driver.ahrsLog()->write(); });
+}
+
 void BM_raw_link(benchmark::State& state)
 {
     timeCycle(state, kRawWire_s, rawInLink, [] { benchmark::DoNotOptimize(rig->link.getRawMeasData()); });
@@ -179,6 +191,8 @@ void BM_raw_cycle(benchmark::State& state)
 
 BENCHMARK(BM_attitude_link)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_attitude_cycle)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_attitude_publish)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_attitude_log)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_raw_link)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_raw_cycle)->Unit(benchmark::kMicrosecond);
 
