@@ -22,9 +22,10 @@
 #     replies are still coming until then).
 # Leaks the growth check sees: in a 60 s run about 3 kB/s (160 bytes per
 # poll), in 30 minutes about 75 B/s.
-# Everything goes to OUT (default BUILD/soak, emptied first): soak.csv,
-# records.csv (aq9watch), faults.csv (the fault windows on the simulator's
-# clock), host.out, host.err, the driver's logs in logs/latest/, summary.txt.
+# Everything goes to OUT (default BUILD/soak; emptied first, when it is an
+# earlier soak's): soak.csv, records.csv (aq9watch), faults.csv (the fault
+# windows on the simulator's clock), host.out, host.err, the driver's logs in
+# logs/latest/, summary.txt.
 # The queues and blocks of the run carry a prefix of their own
 # (AQ9_IPC_PREFIX), so a soak runs beside any other aq9host.
 # Usage: tools/soak.sh [--build DIR] [--out DIR] DURATION
@@ -64,6 +65,10 @@ done
 # than 8 s before the planned end, so the last one's recovery is seen.
 kinds=(silent garbage bad-crc drop-bytes slow)
 first=15 spacing=9 length=2
+# OUT is emptied: only when it is empty already or an earlier soak's.
+if [ -d "$out" ] && [ -n "$(ls -A "$out")" ] && [ ! -e "$out/faults.csv" ]; then
+  bad "$out holds files that are not an earlier soak's; name another --out"
+fi
 rm -rf "$out"
 mkdir -p "$out"
 echo "kind,start_s,length_s" >"$out/faults.csv"
