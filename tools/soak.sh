@@ -3,9 +3,10 @@
 # wire faults (silent, garbage, bad-crc, drop-bytes, slow: one every 9 s, 2 s
 # each, the first 15 s after the simulator starts). Once a second the host
 # process's resident memory (VmRSS), its open descriptors, the records
-# published in each shared-memory block (the blocks' sequence counters) and
-# the missed poll periods (from its status line) go into soak.csv; aq9watch
-# --csv records every published record with its time. The run fails when
+# published in each shared-memory block (the blocks' sequence counters), the
+# missed poll periods (from its status line) and the time aq9host, aq9sim and
+# aq9watch have waited for a CPU go into soak.csv; aq9watch --csv records every
+# published record with its time. The run fails when
 #   - aq9host fails or ends early (a failed start-up, say);
 #   - memory or descriptors grow after the first minute: the rest of the run
 #     is split in halves and the median of the later half may exceed the
@@ -19,7 +20,11 @@
 #     the slack) of the wire being sound again, as in aq9host's fault tests:
 #     a poll sent just before the fault ended waits out that read. The wire is
 #     sound again when the fault ends, or 2.5 s later after "slow" (its late
-#     replies are still coming until then).
+#     replies are still coming until then). A stop during which aq9host and
+#     aq9sim together, or aq9watch (which then misses records), waited,
+#     runnable, for a CPU (their run-queue time, sampled with the rest) at
+#     least as long as it went beyond the limit is the busy machine's doing:
+#     it is listed, and does not fail the run.
 # Leaks the growth check sees: in a 60 s run about 3 kB/s (160 bytes per
 # poll), in 30 minutes about 75 B/s.
 # Everything goes to OUT (default BUILD/soak; emptied first, when it is an
@@ -114,9 +119,18 @@ published() {
   return 0
 }
 
-echo "time,elapsed_s,rss_kB,fds,ahrs_published,raw_published,missed_periods" >"$out/soak.csv"
+# The milliseconds a process has waited, runnable, for a CPU (its schedstat).
+runq_ms() {
+  [ -n "$1" ] && awk '{ printf "%.3f", $2 / 1e6 }' "/proc/$1/schedstat" 2>/dev/null
+  return 0
+}
+
+columns="time,elapsed_s,rss_kB,fds,ahrs_published,raw_published,missed_periods"
+echo "$columns,host_runq_ms,sim_runq_ms,watch_runq_ms" >"$out/soak.csv"
 t0=$(date +%s.%N)
+sim_pid=""
 while kill -0 "$host_pid" 2>/dev/null; do
+  [ -n "$sim_pid" ] || sim_pid=$(pgrep -P "$host_pid" -x aq9sim | head -n 1 || true)
   rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$host_pid/status" 2>/dev/null || true)
   fds=$(find "/proc/$host_pid/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l || true)
   # The status line's missed periods: the column before the heading error.
@@ -128,7 +142,8 @@ while kill -0 "$host_pid" 2>/dev/null; do
   # A process that is ending has no memory figure left, nor blocks.
   if [ -n "$rss" ] && [ -n "$ahrs" ] && [ -n "$raw" ]; then
     elapsed=$(awk -v a="$now" -v b="$t0" 'BEGIN { printf "%.3f", a - b }')
-    echo "$now,$elapsed,$rss,$fds,$ahrs,$raw,${missed:-}" >>"$out/soak.csv"
+    echo "$now,$elapsed,$rss,$fds,$ahrs,$raw,${missed:-},$(runq_ms "$host_pid"),$(runq_ms "$sim_pid")," \
+      "$(runq_ms "$watch_pid")" | tr -d ' ' >>"$out/soak.csv"
   fi
   # On the next whole second of the run.
   sleep "$(awk -v a="$(date +%s.%N)" -v b="$t0" 'BEGIN { d = a - b; printf "%.3f", int(d) + 1 - d }')"

@@ -67,12 +67,41 @@ def record_times(directory):
     return times
 
 
-def judge_gaps(times, end, faults, a):
-    """Stops in publishing no fault explains, and per fault the time from the
-    wire being sound again to the next record."""
+def runqueue_wait(samples):
+    """Sample times, and by then the seconds aq9host and aq9sim together, and
+    aq9watch, had waited, runnable, for a CPU (their schedstat); None when
+    soak.csv has no such columns."""
+    keys = ("host_runq_ms", "sim_runq_ms", "watch_runq_ms")
+    if not samples or any(k not in samples[0] for k in keys):
+        return None
+    times, polling, watching = [], [], []
+    for s in samples:
+        if all(s[k] for k in keys):
+            times.append(float(s["time"]))
+            polling.append((float(s["host_runq_ms"]) + float(s["sim_runq_ms"])) / 1000.0)
+            watching.append(float(s["watch_runq_ms"]) / 1000.0)
+    return (times, polling, watching) if times else None
+
+
+def waited(wait, prev, nxt):
+    """Run-queue wait between the samples that bracket [prev, nxt]: of the
+    poll's two ends together (each waits on the other), or of the watcher
+    (which misses records when it waits), whichever is longer."""
+    times, polling, watching = wait
+    i = max(bisect.bisect_right(times, prev) - 1, 0)
+    j = min(bisect.bisect_left(times, nxt), len(times) - 1)
+    return max(polling[j] - polling[i], watching[j] - watching[i])
+
+
+def judge_gaps(times, end, faults, a, wait=None):
+    """Stops in publishing no fault explains: those while aq9host and aq9sim,
+    or aq9watch, waited for a CPU at least as long as the stop went beyond
+    the limit (the machine was busy, not the software: listed apart), and the
+    others. Also,
+    per fault, the time from the wire being sound again to the next record."""
     normal = 2 * a.period + a.slack
     after_fault = a.read_timeout + 2 * a.period + a.slack
-    bad = []
+    bad, busy = [], []
     recovery = {}
     for i, f in enumerate(faults):
         k = bisect.bisect_right(times, f.sound)
@@ -84,9 +113,13 @@ def judge_gaps(times, end, faults, a):
             continue
         explained = any(prev < f.sound and nxt > f.start and prev >= f.start - normal and
                         nxt <= f.sound + after_fault for f in faults)
-        if not explained:
+        if explained:
+            continue
+        if wait is not None and waited(wait, prev, nxt) >= nxt - prev - normal:
+            busy.append((prev, nxt))
+        else:
             bad.append((prev, nxt))
-    return bad, recovery
+    return bad, busy, recovery
 
 
 def growth_windows(duration):
@@ -163,11 +196,15 @@ def main():
         print("  %-8s %8g %16g %16g %8g %+8g" % (key, first, m1, m2, top, m2 - m1))
 
     # Publishing.
+    wait = runqueue_wait(samples)
+    if wait is not None:
+        print("  waited for a CPU (run queue): aq9host and aq9sim %.3f s in all, aq9watch %.3f s" % (
+            wait[1][-1] - wait[1][0], wait[2][-1] - wait[2][0]))
     last = samples[-1]
     missed = [s["missed_periods"] for s in samples if s["missed_periods"]]
     for block, header in (("ahrs", "ahrs_published"), ("raw", "raw_published")):
         t = times.get(block, [])
-        bad, recovery = judge_gaps(t, end, faults, a)
+        bad, busy, recovery = judge_gaps(t, end, faults, a, wait)
         inside = sum(1 for f in faults for x in t if f.start + 0.05 < x < f.end)
         reach = a.read_timeout + 2 * a.period + a.slack
         sound_gaps = [y - x for x, y in zip(t, t[1:])
@@ -183,6 +220,9 @@ def main():
             worst[faults[i].kind] = max(worst.get(faults[i].kind, -1e9), r)
         print("    first record after the wire is sound again, worst per fault: " +
               ", ".join("%s %.3f s" % (k, v) for k, v in worst.items()))
+        if busy:
+            print("    stops away from faults while the processes waited for a CPU as long (the machine's "
+                  "doing, not failed): %d, the longest %.3f s" % (len(busy), max(y - x for x, y in busy)))
         for x, y in bad:
             failures.append("%s: nothing published from %.3f s to %.3f s (%.3f s)" % (block, rel(x), rel(y),
                                                                                      y - x))

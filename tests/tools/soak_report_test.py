@@ -24,6 +24,15 @@ def fault(kind, start, length, delay=0.0):
     return soak_report.Fault(kind, start, start + length, start + length + delay)
 
 
+def waiting(seconds, start, stop, who="poll"):
+    """Run-queue wait samples: `seconds` of it between start and stop, of the
+    poll's two ends or of the watcher."""
+    times = [float(t) for t in range(31)]
+    grown = [seconds if t >= stop else 0.0 if t <= start else seconds / 2 for t in range(31)]
+    none = [0.0] * 31
+    return (times, grown, none) if who == "poll" else (times, none, grown)
+
+
 class Gaps(unittest.TestCase):
     # label, record times, end of the loop, faults, stops expected (as their first record)
     ROWS = [
@@ -43,11 +52,21 @@ class Gaps(unittest.TestCase):
 
     def test_table(self):
         for label, times, end, faults, stops in self.ROWS:
-            bad, _ = soak_report.judge_gaps(times, end, faults, LIMITS)
+            bad, busy, _ = soak_report.judge_gaps(times, end, faults, LIMITS)
             self.assertEqual([round(b[0], 3) for b in bad], stops, label)
+            self.assertEqual(busy, [], label)
+
+    def test_a_stop_while_the_processes_waited_for_a_cpu_is_the_machines(self):
+        stop = polls(0, 20) + polls(20.5, 30)  # 0.6 s, 0.3 s beyond the limit
+        for label, wait, machines in [("waited 0.4 s", waiting(0.4, 20, 21), 1),
+                                      ("the watcher waited 0.4 s", waiting(0.4, 20, 21, "watch"), 1),
+                                      ("waited 0.2 s", waiting(0.2, 20, 21), 0),
+                                      ("waited long before", waiting(0.4, 5, 6), 0)]:
+            bad, busy, _ = soak_report.judge_gaps(stop, 30.0, [], LIMITS, wait)
+            self.assertEqual((len(busy), len(bad)), (machines, 1 - machines), label)
 
     def test_recovery_is_measured_from_the_wire_being_sound(self):
-        _, recovery = soak_report.judge_gaps(polls(0, 10) + polls(15.7, 30), 30.0, [fault("slow", 10, 2, 2.5)],
+        _, _, recovery = soak_report.judge_gaps(polls(0, 10) + polls(15.7, 30), 30.0, [fault("slow", 10, 2, 2.5)],
                                              LIMITS)
         self.assertAlmostEqual(recovery[0], 1.2, places=6)
 
