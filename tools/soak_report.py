@@ -67,37 +67,38 @@ def record_times(directory):
     return times
 
 
-def runqueue_wait(samples):
+def machine_waits(samples):
     """Sample times, and by then the seconds aq9host and aq9sim together, and
-    aq9watch, had waited, runnable, for a CPU (their schedstat); None when
-    soak.csv has no such columns."""
-    keys = ("host_runq_ms", "sim_runq_ms", "watch_runq_ms")
+    aq9watch, had waited, runnable, for a CPU (their schedstat), and the
+    hypervisor had held each CPU (steal); None when soak.csv lacks them."""
+    keys = ("host_runq_ms", "sim_runq_ms", "watch_runq_ms", "steal_ms")
     if not samples or any(k not in samples[0] for k in keys):
         return None
-    times, polling, watching = [], [], []
+    times, polling, watching, steal = [], [], [], []
     for s in samples:
         if all(s[k] for k in keys):
             times.append(float(s["time"]))
             polling.append((float(s["host_runq_ms"]) + float(s["sim_runq_ms"])) / 1000.0)
             watching.append(float(s["watch_runq_ms"]) / 1000.0)
-    return (times, polling, watching) if times else None
+            steal.append(float(s["steal_ms"]) / 1000.0)
+    return (times, polling, watching, steal) if times else None
 
 
 def waited(wait, prev, nxt):
-    """Run-queue wait between the samples that bracket [prev, nxt]: of the
-    poll's two ends together (each waits on the other), or of the watcher
-    (which misses records when it waits), whichever is longer."""
-    times, polling, watching = wait
+    """The machine's part between the samples that bracket [prev, nxt]: the
+    run-queue wait of the poll's two ends together (each waits on the other),
+    or of the watcher (which misses records when it waits), or the steal
+    time, whichever is longest."""
+    times = wait[0]
     i = max(bisect.bisect_right(times, prev) - 1, 0)
     j = min(bisect.bisect_left(times, nxt), len(times) - 1)
-    return max(polling[j] - polling[i], watching[j] - watching[i])
+    return max(series[j] - series[i] for series in wait[1:])
 
 
 def judge_gaps(times, end, faults, a, wait=None):
-    """Stops in publishing no fault explains: those while aq9host and aq9sim,
-    or aq9watch, waited for a CPU at least as long as the stop went beyond
-    the limit (the machine was busy, not the software: listed apart), and the
-    others. Also,
+    """Stops in publishing no fault explains: those during which the machine
+    held the processes back (waited()) at least as long as the stop went
+    beyond the limit (listed apart), and the others. Also,
     per fault, the time from the wire being sound again to the next record."""
     normal = 2 * a.period + a.slack
     after_fault = a.read_timeout + 2 * a.period + a.slack
@@ -196,10 +197,10 @@ def main():
         print("  %-8s %8g %16g %16g %8g %+8g" % (key, first, m1, m2, top, m2 - m1))
 
     # Publishing.
-    wait = runqueue_wait(samples)
+    wait = machine_waits(samples)
     if wait is not None:
-        print("  waited for a CPU (run queue): aq9host and aq9sim %.3f s in all, aq9watch %.3f s" % (
-            wait[1][-1] - wait[1][0], wait[2][-1] - wait[2][0]))
+        print("  waited for a CPU (run queue): aq9host and aq9sim %.3f s in all, aq9watch %.3f s; steal time "
+              "%.3f s per CPU" % tuple(w[-1] - w[0] for w in wait[1:]))
     last = samples[-1]
     missed = [s["missed_periods"] for s in samples if s["missed_periods"]]
     for block, header in (("ahrs", "ahrs_published"), ("raw", "raw_published")):
@@ -221,8 +222,8 @@ def main():
         print("    first record after the wire is sound again, worst per fault: " +
               ", ".join("%s %.3f s" % (k, v) for k, v in worst.items()))
         if busy:
-            print("    stops away from faults while the processes waited for a CPU as long (the machine's "
-                  "doing, not failed): %d, the longest %.3f s" % (len(busy), max(y - x for x, y in busy)))
+            print("    stops away from faults while the machine held the processes back as long (not "
+                  "failed): %d, the longest %.3f s" % (len(busy), max(y - x for x, y in busy)))
         for x, y in bad:
             failures.append("%s: nothing published from %.3f s to %.3f s (%.3f s)" % (block, rel(x), rel(y),
                                                                                      y - x))

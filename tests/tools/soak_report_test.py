@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The soak's verdicts on made-up runs: stops in publishing that a wire fault
-explains pass, others fail; memory or descriptors that grow after the
-settling time fail, a one-off step while settling or a passing descriptor
-does not."""
+or the machine (run-queue waits, steal) explains pass, others fail; memory
+or descriptors that grow after the settling time fail, a one-off step while
+settling or a passing descriptor does not."""
 import os
 import sys
 import unittest
@@ -25,12 +25,13 @@ def fault(kind, start, length, delay=0.0):
 
 
 def waiting(seconds, start, stop, who="poll"):
-    """Run-queue wait samples: `seconds` of it between start and stop, of the
-    poll's two ends or of the watcher."""
+    """Samples of the machine's waits: `seconds` between start and stop, of
+    the poll's two ends, of the watcher or of steal time."""
     times = [float(t) for t in range(31)]
     grown = [seconds if t >= stop else 0.0 if t <= start else seconds / 2 for t in range(31)]
-    none = [0.0] * 31
-    return (times, grown, none) if who == "poll" else (times, none, grown)
+    series = [[0.0] * 31 for _ in range(3)]
+    series[["poll", "watch", "steal"].index(who)] = grown
+    return (times, *series)
 
 
 class Gaps(unittest.TestCase):
@@ -56,10 +57,11 @@ class Gaps(unittest.TestCase):
             self.assertEqual([round(b[0], 3) for b in bad], stops, label)
             self.assertEqual(busy, [], label)
 
-    def test_a_stop_while_the_processes_waited_for_a_cpu_is_the_machines(self):
+    def test_a_stop_while_the_machine_held_the_processes_back_is_the_machines(self):
         stop = polls(0, 20) + polls(20.5, 30)  # 0.6 s, 0.3 s beyond the limit
         for label, wait, machines in [("waited 0.4 s", waiting(0.4, 20, 21), 1),
                                       ("the watcher waited 0.4 s", waiting(0.4, 20, 21, "watch"), 1),
+                                      ("0.4 s of steal", waiting(0.4, 20, 21, "steal"), 1),
                                       ("waited 0.2 s", waiting(0.2, 20, 21), 0),
                                       ("waited long before", waiting(0.4, 5, 6), 0)]:
             bad, busy, _ = soak_report.judge_gaps(stop, 30.0, [], LIMITS, wait)
