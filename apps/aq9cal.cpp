@@ -28,8 +28,9 @@ void usage(FILE* out)
           "  --snapshot FILE  the settings snapshot aq9.dat of the same start-up (mounting\n"
           "                   rotation, compensation in force, site, AHRS rate)\n"
           "  --mode 3d|2d     calibration mode, the mission's Use_HSI_MODE_3D (default 3d)\n"
-          "  --from T0        time of the first record to offer, seconds since 1970 as in\n"
-          "                   the log's time column (default: the first record)\n"
+          "  --from T0        time of the first record to offer: seconds since 1970 as in\n"
+          "                   the log's time column, or UTC as the system log stamps its\n"
+          "                   lines, 2024-06-10T06:13:20.123Z (default: the first record)\n"
           "  --to T1          time of the last record to offer (default: the last record)\n"
           "  --site LAT,LON   the site in degrees, in place of the snapshot's\n"
           "  --out DIR        where the files go (default: the current directory)\n"
@@ -42,7 +43,7 @@ void usage(FILE* out)
           "\n"
           "Example:\n"
           "  aq9cal --log logs/latest/aqAhrs.csv --snapshot logs/latest/aq9.dat \\\n"
-          "         --from 1718000123.5 --to 1718000410 --out /tmp/cal --csv\n",
+          "         --from 2024-06-10T06:15:03.512Z --to 2024-06-10T06:19:41.020Z --out /tmp/cal\n",
           out);
 }
 
@@ -109,9 +110,9 @@ int parse(int argc, char** argv, Options& o, bool& help)
         else if (a == "--mode")
             return badArgument("--mode takes 3d or 2d, not", v);
         else if (a == "--from" && !AhrsLogReader_parseTime(v, &o.job.window.from_ns))
-            return badArgument("--from takes seconds since 1970 (sec or sec.frac), not", v);
+            return badArgument("--from takes seconds since 1970 or a UTC time (2024-06-10T06:13:20Z), not", v);
         else if (a == "--to" && !AhrsLogReader_parseTime(v, &o.job.window.to_ns))
-            return badArgument("--to takes seconds since 1970 (sec or sec.frac), not", v);
+            return badArgument("--to takes seconds since 1970 or a UTC time (2024-06-10T06:13:20Z), not", v);
         else if (a == "--site" && !parseSite(v, &o.job.siteLat, &o.job.siteLong))
             return badArgument("--site takes LAT,LON in degrees, not", v);
         o.job.window.hasFrom |= a == "--from";

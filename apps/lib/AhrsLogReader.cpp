@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include "AQ9Units.h"
 
@@ -122,7 +123,16 @@ bool AhrsLogReader_parseTime(const char* text, int64_t* ns)
     const char* p = text;
     int64_t sec = 0, frac = 0;
     int digits = 0;
-    for (; *p >= '0' && *p <= '9'; p++, digits++)
+    struct tm utc = {};
+    // The system log's stamp: 2024-06-10T06:13:20.123Z, UTC.
+    const char* rest = strptime(text, "%Y-%m-%dT%H:%M:%S", &utc);
+    if (rest != nullptr)
+    {
+        sec = static_cast<int64_t>(timegm(&utc));
+        p = rest;
+        digits = sec >= 0 ? 1 : 0;
+    }
+    for (; rest == nullptr && *p >= '0' && *p <= '9'; p++, digits++)
     {
         if (sec > (INT64_MAX / 1000000000 - 9) / 10)
             return false;
@@ -139,6 +149,8 @@ bool AhrsLogReader_parseTime(const char* text, int64_t* ns)
         for (int k = fracDigits; k < 9; k++)
             frac *= 10;
     }
+    if (rest != nullptr && *p++ != 'Z')
+        return false;
     if (*p != '\0')
         return false;
     *ns = sec * 1000000000 + frac;
@@ -149,6 +161,18 @@ std::string AhrsLogReader_formatTime(int64_t ns)
 {
     char buf[40];
     snprintf(buf, sizeof buf, "%" PRId64 ".%09" PRId64, ns / 1000000000, ns % 1000000000);
+    return buf;
+}
+
+std::string AhrsLogReader_formatUtc(int64_t ns)
+{
+    const time_t sec = static_cast<time_t>(ns / 1000000000);
+    struct tm utc;
+    char buf[64];
+    if (gmtime_r(&sec, &utc) == nullptr)
+        return AhrsLogReader_formatTime(ns);
+    snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+             utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ns % 1000000000 / 1000000));
     return buf;
 }
 

@@ -48,11 +48,14 @@ struct AhrsLogRead
 // "inf" are numbers: the driver logged and offered such records too.
 AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& window);
 
-// "sec" or "sec.fraction" (at most nanoseconds kept) as nanoseconds; false
-// for anything else.
+// Seconds since the epoch as the log writes them ("sec" or "sec.fraction"),
+// or a UTC time as the system log stamps its lines (2024-06-10T06:13:20.123Z),
+// as nanoseconds (at most nine decimals kept); false for anything else.
 bool AhrsLogReader_parseTime(const char* text, int64_t* ns);
 // The time as the log writes it: sec.nnnnnnnnn.
 std::string AhrsLogReader_formatTime(int64_t ns);
+// The time as the system log stamps its lines: 2024-06-10T06:13:20.123Z.
+std::string AhrsLogReader_formatUtc(int64_t ns);
 
 // The sensor-unit record the driver converted to this row: angles through the
 // exact inverse of its degree-to-radian conversion, rates and field as logged,

@@ -11,8 +11,8 @@ std::string describeWindow(const CalJob& job, const AhrsLogRead& log)
     const int64_t from = job.window.hasFrom ? job.window.from_ns : log.first_ns;
     const int64_t to = job.window.hasTo ? job.window.to_ns : log.last_ns;
     return "Samples: " + job.logPath + ", " + std::to_string(log.rows.size()) + " of its " +
-           std::to_string(log.rowsInFile) + " records, from " + AhrsLogReader_formatTime(from) + " to " +
-           AhrsLogReader_formatTime(to) + " s";
+           std::to_string(log.rowsInFile) + " records, from " + AhrsLogReader_formatUtc(from) + " to " +
+           AhrsLogReader_formatUtc(to);
 }
 
 }  // namespace
@@ -61,8 +61,12 @@ void CalJob_printSummary(FILE* out, const CalReplay& r)
     fputs("Grades:\n", out);
     const float* values = &r.fom.ellipsoidFitResidualsMean;
     for (int i = 0; i < AQHSI_NUM_FOM; i++)
-        fprintf(out, "  %-34s %10.4f%s  %s\n", HsiRun_gradeName(i), i < 6 ? values[i] * 100 : values[i],
-                i < 6 ? " %" : "  ", HsiRun_gradeWord(r.scores[i]));
+    {
+        const double v = i < 6 ? values[i] * 100.0 : values[i];
+        // A mean that rounds to zero is shown without a sign.
+        fprintf(out, "  %-34s %10.4f%s  %s\n", HsiRun_gradeName(i), fabs(v) < 5e-5 ? 0.0 : v, i < 6 ? " %" : "  ",
+                HsiRun_gradeWord(r.scores[i]));
+    }
     if (r.outcome.poor[0] != '\0')
         fprintf(out, "Graded Poor in %s: the driver would not load this result.\n", r.outcome.poor);
     fputs("Mission-file lines that load the result:\n", out);

@@ -117,9 +117,9 @@ std::vector<double> patchOutline(const Hemisphere& h, const float* centre, doubl
         e /= nu;
     const double v[3] = {c[1] * u[2] - c[2] * u[1], c[2] * u[0] - c[0] * u[2], c[0] * u[1] - c[1] * u[0]};
     std::vector<double> xy;
-    for (int k = 0; k < 24; k++)
+    for (int k = 0; k < 18; k++)
     {
-        const double t = 2 * kPi * k / 24;
+        const double t = 2 * kPi * k / 18;
         double q[3];
         for (int i = 0; i < 3; i++)
             q[i] = cos(halfAngle) * c[i] + sin(halfAngle) * (cos(t) * u[i] + sin(t) * v[i]);
@@ -369,7 +369,10 @@ std::string figure(float v, bool percent)
 {
     if (!isfinite(v) || v >= FLT_MAX)
         return "\u2014";
-    return percent ? format("%.2f %%", v * 100) : format("%.2f", v);
+    double shown = percent ? v * 100.0 : v;
+    if (fabs(shown) < 0.005)
+        shown = 0;  // no "-0.00"
+    return format(percent ? "%.2f %%" : "%.2f", shown);
 }
 
 void drawGradeTable(SvgWriter& svg, const CalReplay& r, double top)

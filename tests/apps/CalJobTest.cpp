@@ -155,3 +155,31 @@ TEST(CalJob, outputs_never_replace_earlier_ones)
     CHECK(!CalOutputFiles_create(dir + "/missing", false, second, error));
     STRCMP_CONTAINS("No such file or directory", error.c_str());
 }
+
+TEST(CalJob, window_times_as_the_log_and_the_system_log_write_them)
+{
+    const struct
+    {
+        const char* text;
+        bool ok;
+        int64_t ns;
+    } rows[] = {
+        {"1718000000.5", true, 1718000000500000000},
+        {"2024-06-10T06:13:20.123Z", true, 1718000000123000000},
+        {"2024-06-10T06:13:20Z", true, 1718000000000000000},
+        {"12", true, 12000000000},
+        {"1.0000000019", true, 1000000001},
+        {"1e9", false, 0},
+        {"", false, 0},
+        {"-5", false, 0},
+        {"2024-06-10T06:13:20", false, 0},
+        {"2024-06-10 06:13:20Z", false, 0},
+    };
+    for (const auto& row : rows)
+    {
+        int64_t ns = 0;
+        CHECK_EQUAL_TEXT(row.ok, AhrsLogReader_parseTime(row.text, &ns), row.text);
+        if (row.ok)
+            CHECK_EQUAL_TEXT(row.ns, ns, row.text);
+    }
+}
