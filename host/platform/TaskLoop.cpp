@@ -119,11 +119,11 @@ int TaskLoop::addCallback(unsigned int millisec, PeriodicTask::CallbackMethod ca
 // Period and first expiry are both millisec; 0 disarms.
 bool TaskLoop::arm(const Timer& t, unsigned int millisec)
 {
-    itimerspec spec;
-    spec.it_interval.tv_sec = millisec / 1000;
-    spec.it_interval.tv_nsec = static_cast<long>(millisec % 1000) * 1000000L;
-    spec.it_value = spec.it_interval;
-    if (timerfd_settime(t.fd, 0, &spec, nullptr) == 0)
+    itimerspec timer;
+    timer.it_interval.tv_sec = millisec / 1000;
+    timer.it_interval.tv_nsec = static_cast<long>(millisec % 1000) * 1000000L;
+    timer.it_value = timer.it_interval;
+    if (timerfd_settime(t.fd, 0, &timer, nullptr) == 0)
         return true;
     Syslog::write("%s - timerfd_settime for the %u ms callback failed: %s", _name.c_str(), t.millisec,
                   strerror(errno));
