@@ -27,6 +27,12 @@ std::string format(const char* fmt, ...)
     return buf;
 }
 
+// v, or 0 when it prints as zero with that many decimals: no "-0.00".
+double unsignedZero(double v, int decimals)
+{
+    return fabs(v) < 0.5 * pow(10.0, -decimals) ? 0.0 : v;
+}
+
 // Fill colour of a patch holding count of at most full samples: a pale red
 // for none, then light to dark blue.
 std::string patchColour(int count, int full)
@@ -346,7 +352,7 @@ void drawHistogram(SvgWriter& svg, const std::vector<double>& values, double x, 
     }
     const double mean = sum / values.size();
     const double sd = sqrt(std::max(0.0, sum2 / values.size() - mean * mean));
-    svg.text(x + w / 2, top + 38, format("%zu samples, mean %.3f %%, sd %.3f %%", values.size(), mean, sd), 13,
+    svg.text(x + w / 2, top + 38, format("%zu samples, mean %.3f %%, sd %.3f %%", values.size(), unsignedZero(mean, 3), sd), 13,
              "middle");
 }
 
@@ -369,10 +375,7 @@ std::string figure(float v, bool percent)
 {
     if (!isfinite(v) || v >= FLT_MAX)
         return "\u2014";
-    double shown = percent ? v * 100.0 : v;
-    if (fabs(shown) < 0.005)
-        shown = 0;  // no "-0.00"
-    return format(percent ? "%.2f %%" : "%.2f", shown);
+    return format(percent ? "%.2f %%" : "%.2f", unsignedZero(percent ? v * 100.0 : v, 2));
 }
 
 void drawGradeTable(SvgWriter& svg, const CalReplay& r, double top)
