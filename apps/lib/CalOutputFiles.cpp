@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -48,6 +49,12 @@ void discard(CalOutputFiles& out)
 
 bool CalOutputFiles_create(const std::string& dir, bool withSamples, CalOutputFiles& out, std::string& error)
 {
+    // A directory named for this run is made; its parent must exist.
+    if (mkdir(dir.c_str(), 0775) != 0 && errno != EEXIST)
+    {
+        error = "cannot create directory " + dir + ": " + strerror(errno);
+        return false;
+    }
     for (int suffix = 0; suffix <= kMaxSuffix; suffix++)
     {
         out = CalOutputFiles();

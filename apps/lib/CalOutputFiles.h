@@ -18,7 +18,8 @@ struct CalOutputFiles
     std::string reportPath, picturePath, samplesPath;
 };
 
-// True with the files open; false with the reason in error.
+// True with the files open (dir made when missing, not its parents); false
+// with the reason in error.
 bool CalOutputFiles_create(const std::string& dir, bool withSamples, CalOutputFiles& out, std::string& error);
 // Closes every open file; false, with the first path that lost data, when a write failed.
 bool CalOutputFiles_close(CalOutputFiles& files, std::string& error);

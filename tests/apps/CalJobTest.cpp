@@ -152,8 +152,10 @@ TEST(CalJob, outputs_never_replace_earlier_ones)
                  CalOutputFiles_besideReport("/l/latest/aq9_Hard-Soft-Iron-Calibration.dat", ".svg").c_str());
     STRCMP_EQUAL("/l/latest/aq9_Hard-Soft-Iron-Calibration.12.svg",
                  CalOutputFiles_besideReport("/l/latest/aq9_Hard-Soft-Iron-Calibration.dat.12", ".svg").c_str());
-    CHECK(!CalOutputFiles_create(dir + "/missing", false, second, error));
-    STRCMP_CONTAINS("No such file or directory", error.c_str());
+    CHECK(CalOutputFiles_create(dir + "/new", false, second, error));
+    CHECK(CalOutputFiles_close(second, error));
+    CHECK(!CalOutputFiles_create(dir + "/missing/new", false, second, error));
+    STRCMP_EQUAL(("cannot create directory " + dir + "/missing/new: No such file or directory").c_str(), error.c_str());
 }
 
 TEST(CalJob, window_times_as_the_log_and_the_system_log_write_them)
