@@ -111,6 +111,12 @@ bool parseValues(const std::string& path, const std::vector<std::string>& fields
     return true;
 }
 
+// A time as the log writes it and as the system log does, for messages.
+std::string bothForms(int64_t ns)
+{
+    return AhrsLogReader_formatTime(ns) + " (" + AhrsLogReader_formatUtc(ns) + ")";
+}
+
 bool inWindow(const AhrsLogWindow& w, int64_t t)
 {
     return (!w.hasFrom || t >= w.from_ns) && (!w.hasTo || t <= w.to_ns);
@@ -229,9 +235,9 @@ AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& win
     else if (out.rows.empty() && out.rowsInFile == 0)
         out.error = path + ": no records after the header";
     else if (out.rows.empty())
-        out.error = path + ": no record between " + (window.hasFrom ? AhrsLogReader_formatTime(window.from_ns) : "the start") +
-                    " and " + (window.hasTo ? AhrsLogReader_formatTime(window.to_ns) : "the end") + " (the log runs from " +
-                    AhrsLogReader_formatTime(out.first_ns) + " to " + AhrsLogReader_formatTime(out.last_ns) + ")";
+        out.error = path + ": no record between " + (window.hasFrom ? bothForms(window.from_ns) : "the start") + " and " +
+                    (window.hasTo ? bothForms(window.to_ns) : "the end") + "; the log runs from " +
+                    bothForms(out.first_ns) + " to " + bothForms(out.last_ns);
     out.ok = out.error.empty();
     return out;
 }

@@ -243,7 +243,8 @@ void drawPlotFrame(SvgWriter& svg, const Plot& p, int ha, int va)
     svg.rect(p.x, p.y, p.size, p.size, "fill=\"none\" stroke=\"#333333\"");
     svg.text(p.x + p.size / 2, p.y + p.size + 36, format("%s (G)", kAxisNames[ha]), 13, "middle");
     const double lx = p.x - 46, ly = p.y + p.size / 2;
-    svg.text(lx, ly, format("%s (G)", kAxisNames[va]), 13, "middle", format("transform=\"rotate(-90 %.1f %.1f)\"", lx, ly));
+    svg.text(lx, ly, format("%s (G)", kAxisNames[va]), 13, "middle",
+             format("transform=\"rotate(-90 %.1f %.1f)\"", lx, ly));
 }
 
 bool finite3(const float* v)
@@ -299,12 +300,61 @@ void drawProjectionRow(SvgWriter& svg, const CalReplay& r, double top, bool afte
 
 // -------------------------------------------------------------- histograms
 
+// Counts of values in equal bins over their range, with the range.
+struct Histogram
+{
+    double lo, hi;
+    std::vector<int> counts;
+    int most;
+    double mean, sd;
+};
+
+Histogram binned(const std::vector<double>& values, int bins)
+{
+    Histogram hg = {*std::min_element(values.begin(), values.end()),
+                    *std::max_element(values.begin(), values.end()), std::vector<int>(bins, 0), 0, 0, 0};
+    // All values alike: a range of one per cent around them.
+    if (hg.hi - hg.lo < 1e-6)
+    {
+        hg.lo -= 0.5;
+        hg.hi += 0.5;
+    }
+    double sum = 0, sum2 = 0;
+    for (double v : values)
+    {
+        hg.counts[static_cast<size_t>(std::min(bins - 1, static_cast<int>((v - hg.lo) / (hg.hi - hg.lo) * bins)))]++;
+        sum += v;
+        sum2 += v * v;
+    }
+    hg.most = *std::max_element(hg.counts.begin(), hg.counts.end());
+    hg.mean = sum / values.size();
+    hg.sd = sqrt(std::max(0.0, sum2 / values.size() - hg.mean * hg.mean));
+    return hg;
+}
+
+void drawHistogramAxes(SvgWriter& svg, const Histogram& hg, double x, double y, double w, double h)
+{
+    const std::vector<double> xt = Svg_ticks(hg.lo, hg.hi, 5);
+    const double xstep = xt.size() > 1 ? xt[1] - xt[0] : 1;
+    for (double t : xt)
+    {
+        const double px = x + (t - hg.lo) / (hg.hi - hg.lo) * w;
+        svg.line(px, y + h, px, y + h + 5, "stroke=\"#333333\"");
+        svg.text(px, y + h + 18, Svg_tickLabel(t, xstep), 12, "middle");
+    }
+    for (double t : Svg_ticks(0, hg.most, 4))
+    {
+        const double py = y + h - h * t / hg.most;
+        svg.line(x - 5, py, x, py, "stroke=\"#333333\"");
+        svg.text(x - 8, py + 4, Svg_tickLabel(t, 1), 12, "end");
+    }
+}
+
 void drawHistogram(SvgWriter& svg, const std::vector<double>& values, double x, double top, bool after)
 {
     const double w = 470, h = 200, y = top + 50;
-    svg.text(x + w / 2, top + 16,
-             format("Field-magnitude residual %s correction", after ? "after" : "before"), 16, "middle",
-             "font-weight=\"bold\"");
+    svg.text(x + w / 2, top + 16, format("Field-magnitude residual %s correction", after ? "after" : "before"), 16,
+             "middle", "font-weight=\"bold\"");
     svg.rect(x, y, w, h, "fill=\"none\" stroke=\"#333333\"");
     svg.text(x + w / 2, y + h + 36, "residual: |field| / site field \u2212 1 (%)", 13, "middle");
     const double ly = y + h / 2;
@@ -314,45 +364,17 @@ void drawHistogram(SvgWriter& svg, const std::vector<double>& values, double x, 
         svg.text(x + w / 2, y + h / 2, "no solution", 16, "middle", "fill=\"#b00000\"");
         return;
     }
-    double lo = *std::min_element(values.begin(), values.end());
-    double hi = *std::max_element(values.begin(), values.end());
-    if (hi - lo < 1e-6)
-    {
-        lo -= 0.5;
-        hi += 0.5;
-    }
     const int bins = 30;
-    std::vector<int> counts(bins, 0);
-    double sum = 0, sum2 = 0;
-    for (double v : values)
-    {
-        counts[static_cast<size_t>(std::min(bins - 1, static_cast<int>((v - lo) / (hi - lo) * bins)))]++;
-        sum += v;
-        sum2 += v * v;
-    }
-    const int most = *std::max_element(counts.begin(), counts.end());
+    const Histogram hg = binned(values, bins);
     for (int b = 0; b < bins; b++)
-        svg.rect(x + b * w / bins, y + h - h * counts[static_cast<size_t>(b)] / most, w / bins,
-                 h * counts[static_cast<size_t>(b)] / most,
+    {
+        const double bar = h * hg.counts[static_cast<size_t>(b)] / hg.most;
+        svg.rect(x + b * w / bins, y + h - bar, w / bins, bar,
                  format("fill=\"%s\" stroke=\"#ffffff\" stroke-width=\"0.5\"", after ? kAfterColour : kBeforeColour));
-    const std::vector<double> xt = Svg_ticks(lo, hi, 5);
-    const double xstep = xt.size() > 1 ? xt[1] - xt[0] : 1;
-    for (double t : xt)
-    {
-        const double px = x + (t - lo) / (hi - lo) * w;
-        svg.line(px, y + h, px, y + h + 5, "stroke=\"#333333\"");
-        svg.text(px, y + h + 18, Svg_tickLabel(t, xstep), 12, "middle");
     }
-    const std::vector<double> yt = Svg_ticks(0, most, 4);
-    for (double t : yt)
-    {
-        const double py = y + h - h * t / most;
-        svg.line(x - 5, py, x, py, "stroke=\"#333333\"");
-        svg.text(x - 8, py + 4, Svg_tickLabel(t, 1), 12, "end");
-    }
-    const double mean = sum / values.size();
-    const double sd = sqrt(std::max(0.0, sum2 / values.size() - mean * mean));
-    svg.text(x + w / 2, top + 38, format("%zu samples, mean %.3f %%, sd %.3f %%", values.size(), unsignedZero(mean, 3), sd), 13,
+    drawHistogramAxes(svg, hg, x, y, w, h);
+    svg.text(x + w / 2, top + 38,
+             format("%zu samples, mean %.3f %%, sd %.3f %%", values.size(), unsignedZero(hg.mean, 3), hg.sd), 13,
              "middle");
 }
 

@@ -65,7 +65,8 @@ const Row kRows[] = {
     {"time that is no time", std::string(kHeader) + replaced(kRow1, "100.000000000", "1e2"), kSnapshot, false, 0,
      "log.csv:2: time \"1e2\" is not sec.nnnnnnnnn"},
     {"empty window", std::string(kHeader) + kRow1 + kRow2, kSnapshot, true, 200 * kSec,
-     "log.csv: no record between 200.000000000 and the end (the log runs from 100.000000000 to 100.100000000)"},
+     "log.csv: no record between 200.000000000 (1970-01-01T00:03:20.000Z) and the end; the log runs from "
+     "100.000000000 (1970-01-01T00:01:40.000Z) to 100.100000000 (1970-01-01T00:01:40.100Z)"},
     {"header only", kHeader, kSnapshot, false, 0, "log.csv: no records after the header"},
     {"empty log", "", kSnapshot, false, 0, "log.csv: empty file, no header line"},
     {"snapshot without the rotation", std::string(kHeader) + kRow1,
