@@ -15,6 +15,8 @@
 #ifndef HOST_PLATFORM_HOSTPLATFORM_H
 #define HOST_PLATFORM_HOSTPLATFORM_H
 
+#include <time.h>
+
 namespace hostplatform {
 
 // Asks every task loop of the process to return from run(). Safe to call from
@@ -37,6 +39,14 @@ double timeScale();
 
 // Sleeps at least this long are announced, and scaled by the time scale.
 const int kLongSleepMs = 10000;
+
+// Called with every system-log line (its text, and the real time it was
+// stamped with), in the thread that wrote it, after it was written; null
+// removes it. One per process, for a host program that follows the driver's
+// own account of what it does (aq9host draws each calibration run from it);
+// it must not write to the system log itself.
+typedef void (*LogObserver)(const struct timespec& when, const char* text);
+void setLogObserver(LogObserver observer);
 
 }  // namespace hostplatform
 

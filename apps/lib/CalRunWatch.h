@@ -1,0 +1,57 @@
+// The calibration runs of a driver in this same process, followed through its
+// own system-log lines as they are written (the host platform's log observer),
+// so that a host program can draw each run when it ends. All lines come from
+// the driver's thread, between its polls, so the stamp of the run's first line
+// precedes every record it offered and the stamp of its last line follows
+// them: the window of the attitude log is exact. What the driver gave the
+// engine is read from the link's settings at the lines that announce it.
+#ifndef CAL_RUN_WATCH_H
+#define CAL_RUN_WATCH_H
+
+#include <stdint.h>
+#include <time.h>
+
+#include <functional>
+#include <string>
+
+#include "AQ9Structs.h"
+#include "CalReplay.h"
+
+struct CalRunSeen
+{
+    int64_t start_ns;   // "AQ9 - Beginning HSI Calibration."
+    int64_t finish_ns;  // "AQ9 - Took ... to solve the HSI sol."
+    CalReplaySetup setup;
+    std::string ahrsLogPath;  // the attitude log being written, as its writer announced it
+};
+
+class CalRunWatch
+{
+  public:
+    // settings and gravRef: the link's (AQ9Sensor::_settings, _gravRefVector);
+    // site: the driver's site in degrees (AQ9::siteLat(), siteLong()).
+    CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site);
+    // One system-log line, in the driver's thread.
+    void line(const timespec& when, const char* text);
+    // The run that finished since the last call, if one did.
+    bool takeFinished(CalRunSeen& run);
+
+  private:
+    const aq9Settings& _settings;
+    const vec3f& _gravRef;
+    std::function<void(float*, float*)> _site;
+    std::string _ahrsLogPath;
+    CalRunSeen _current;
+    bool _starting;  // first line seen, start not yet complete
+    bool _running;
+    bool _finished;
+    CalRunSeen _done;
+};
+
+// Draws a finished run from its attitude log into <report stem>.svg beside the
+// newest calibration report in latestDir (the driver has just written it). The
+// picture's path, or false with the reason.
+bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
+                      std::string& error);
+
+#endif
