@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice:
-# a normal build (build/) and an AddressSanitizer + UBSan build (build-asan/).
+# a normal build (build/) and an AddressSanitizer + UBSan build (build-asan/);
+# then replays every fuzz target over its committed corpus (build-fuzz/, clang),
+# so every input that once found a fault runs again. Fuzzing itself: ./fuzz.sh.
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/install-deps.sh chromium  # the browser test of korvan-serve loads a page in headless Chromium
+# chromium: the browser test of korvan-serve loads a page in headless Chromium.
+tools/install-deps.sh --fuzz chromium
 jobs=$(nproc)
 for variant in normal asan; do
   if [ "$variant" = normal ]; then dir=build; flags=(-DAQ9_SANITIZE=OFF); else dir=build-asan; flags=(-DAQ9_SANITIZE=ON); fi
@@ -12,4 +15,8 @@ for variant in normal asan; do
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
-echo "All tests passed in both builds."
+echo "=== fuzz corpus replay (build-fuzz)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DAQ9_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j"$jobs"
+(cd build-fuzz && ctest --output-on-failure -j"$jobs")
+echo "All tests passed in both builds, and every fuzz corpus replays clean."

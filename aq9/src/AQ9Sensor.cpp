@@ -70,12 +70,28 @@ char* AQ9SpiParams::string()
     return fdName;
 }
 
+// Everything a link fills in from the sensor starts zeroed, so a value the
+// sensor never supplied reads as 0 (the driver refuses a zero gravity vector)
+// instead of whatever the memory held.
 AQ9Sensor::AQ9Sensor()
+    : spiParams(nullptr),
+      _ahrsData(),
+      _rawMeasData(),
+      _settings(),
+      _hsiRunning(0),
+      _txBuf(),
+      _rxBuf(),
+      _modelNumber(),
+      _hwRevision(0),
+      _serialNumber(0),
+      _firmwareVersion(),
+      txBufSize(0),
+      rxBufSize(0),
+      _magRefVector(),
+      _gravRefVector(),
+      _onboardHSIMatrix(),
+      _onboardHSIOffset()
 {
-    _hsiRunning = 0;
-    memset(&_ahrsData, 0, sizeof _ahrsData);
-    memset(&_rawMeasData, 0, sizeof _rawMeasData);
-    memset(&_settings, 0, sizeof _settings);
 }
 
 AQ9Sensor::~AQ9Sensor() {}

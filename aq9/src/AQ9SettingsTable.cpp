@@ -1,5 +1,7 @@
 #include "AQ9SettingsTable.h"
 
+#include <float.h>
+#include <math.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
@@ -7,6 +9,7 @@
 #include <type_traits>
 
 #include "AttributeKinds.h"
+#include "Exception.h"
 
 // Integer attributes bind a long; the rate fields are 64-bit, which a long is on
 // the hosts this driver is built for.
@@ -99,6 +102,32 @@ const SettingGroup kGroups[] = {
     {"Mag_B", kVector, 3, nullptr, V3D_FIELD(MagCompB), {0, 0, 0}},
 };
 
+// Every double of the settings reaches the sensor as a 32-bit float (matrices,
+// offsets, tuning and biases alike). A value finite as a double but beyond the
+// float range would be sent as "inf", so it is refused like a value that is
+// not a number: the field keeps what it held and the reader names the line.
+class SensorFloatAttribute : public FloatAttribute
+{
+  public:
+    SensorFloatAttribute(const char* name, const char* description, double* field, double defaultValue)
+        : FloatAttribute(name, description, field, defaultValue), _field(field)
+    {
+    }
+    void setValue(const char* stringRep) override
+    {
+        const double before = *_field;
+        FloatAttribute::setValue(stringRep);
+        if (fabs(*_field) > FLT_MAX)
+        {
+            *_field = before;
+            throw Exception("number beyond the float range");
+        }
+    }
+
+  private:
+    double* _field;
+};
+
 Attribute* makeAttribute(AQ9SettingKind kind, const char* key, const char* description, char* field, double def)
 {
     switch (kind)
@@ -111,7 +140,7 @@ Attribute* makeAttribute(AQ9SettingKind kind, const char* key, const char* descr
         return new BooleanAttribute(key, description, reinterpret_cast<Boolean*>(field), def != 0 ? 1 : 0);
     case AQ9SETTING_DOUBLE:
     default:
-        return new FloatAttribute(key, description, reinterpret_cast<double*>(field), def);
+        return new SensorFloatAttribute(key, description, reinterpret_cast<double*>(field), def);
     }
 }
 

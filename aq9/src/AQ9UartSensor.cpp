@@ -312,6 +312,17 @@ int AQ9UartSensor::readBinaryRecord(char* buf, size_t bufSize)
     const int r2 = dev_read(fd, buf + 1, 10, 10, 0, kReadTimeout, 0, nullptr);
     if (r + r2 != static_cast<int>(kHeaderBytes))
         return 0;
+    // Five or more groups make a header longer than the bytes read so far: its
+    // last group words come first, or the length would be sized from zeros.
+    const size_t header = 2 + 2 * AqUtil_countSetBitsUint8(static_cast<uint8_t>(buf[1]) & 0x7F);
+    size_t have = kHeaderBytes;
+    if (header > have)
+    {
+        const unsigned more = static_cast<unsigned>(header - have);
+        if (dev_read(fd, buf + have, more, more, 0, kReadTimeout, 0, nullptr) != static_cast<int>(more))
+            return 0;
+        have = header;
+    }
     const size_t len = AqUartPacket_computeBinaryPacketLength(reinterpret_cast<const uint8_t*>(buf));
     if (len > bufSize)
     {
@@ -320,15 +331,15 @@ int AQ9UartSensor::readBinaryRecord(char* buf, size_t bufSize)
         return 0;
     }
     // Shorter than the header already read: not a record this link asks for.
-    if (len < kHeaderBytes)
+    if (len < have)
         return 0;
     int r3 = 0;
-    if (len > kHeaderBytes)
+    if (len > have)
     {
-        const unsigned rest = static_cast<unsigned>(len - kHeaderBytes);
-        r3 = dev_read(fd, buf + kHeaderBytes, rest, rest, 0, kReadTimeout, 0, nullptr);
+        const unsigned rest = static_cast<unsigned>(len - have);
+        r3 = dev_read(fd, buf + have, rest, rest, 0, kReadTimeout, 0, nullptr);
     }
-    const int total = static_cast<int>(kHeaderBytes) + r3;
+    const int total = static_cast<int>(have) + r3;
     if (total != static_cast<int>(len))
     {
         Syslog::write("AQ9:: only read %d bytes, expected %d bytes\n", total, static_cast<int>(len));

@@ -13,132 +13,190 @@
 
 namespace {
 
-typedef void (*ResponseParser)(AQ9UartSensor& s, AqUartPacket* p);
+// Stores a reply's values; false (nothing stored) when the reply lacks one of
+// its register's fields.
+typedef bool (*ResponseParser)(AQ9UartSensor& s, AqUartPacket* p);
 
 // A compensation response: matrix and offset back into the settings.
-void parseCompensation(void (*parse)(AqUartPacket*, mat3f*, vec3f*), AqUartPacket* p, v9d& c, v3d& b)
+bool parseCompensation(bool (*parse)(AqUartPacket*, mat3f*, vec3f*), AqUartPacket* p, v9d& c, v3d& b)
 {
-    mat3f m = AQ9Sensor::v9dToMat3f(c);
-    vec3f v = AQ9Sensor::v3dToVec3f(b);
-    parse(p, &m, &v);
+    mat3f m;
+    vec3f v;
+    if (!parse(p, &m, &v))
+        return false;
     c = AQ9Sensor::mat3fToV9d(m);
     b = AQ9Sensor::vec3fToV3d(v);
+    return true;
 }
 
 // A tuning response: three vectors back into c[0..2], c[3..5], c[6..8].
-void parseTuning(void (*parse)(AqUartPacket*, vec3f*, vec3f*, vec3f*), AqUartPacket* p, v9d& t)
+bool parseTuning(bool (*parse)(AqUartPacket*, vec3f*, vec3f*, vec3f*), AqUartPacket* p, v9d& t)
 {
     vec3f r[3];
-    for (int row = 0; row < 3; row++)
-        for (int k = 0; k < 3; k++)
-            r[row].c[k] = static_cast<float>(t.c[3 * row + k]);
-    parse(p, &r[0], &r[1], &r[2]);
+    if (!parse(p, &r[0], &r[1], &r[2]))
+        return false;
     for (int row = 0; row < 3; row++)
         for (int k = 0; k < 3; k++)
             t.c[3 * row + k] = r[row].c[k];
+    return true;
 }
 
-void parseModel(AQ9UartSensor& s, AqUartPacket* p)
+// A text register: the identity text is replaced only by a whole reply.
+template <size_t N>
+bool parseText(bool (*parse)(AqUartPacket*, char*, size_t), AqUartPacket* p, char (&out)[N])
 {
-    AqUartPacket_parseModelNumber(p, s._modelNumber, sizeof s._modelNumber);
+    char text[N];
+    if (!parse(p, text, sizeof text))
+        return false;
+    memcpy(out, text, N);
+    return true;
 }
-void parseHardware(AQ9UartSensor& s, AqUartPacket* p)
+
+// A single number into its destination, only when the reply carried it.
+template <class T>
+bool parseNumber(bool (*parse)(AqUartPacket*, T*), AqUartPacket* p, T& out)
 {
-    AqUartPacket_parseHardwareRevision(p, &s._hwRevision);
+    T value = 0;
+    if (!parse(p, &value))
+        return false;
+    out = value;
+    return true;
 }
-void parseSerial(AQ9UartSensor& s, AqUartPacket* p)
+
+bool parseModel(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseSerialNumber(p, &s._serialNumber);
+    return parseText(AqUartPacket_parseModelNumber, p, s._modelNumber);
 }
-void parseFirmware(AQ9UartSensor& s, AqUartPacket* p)
+bool parseHardware(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseFirmwareVersion(p, s._firmwareVersion, sizeof s._firmwareVersion);
+    return parseNumber(AqUartPacket_parseHardwareRevision, p, s._hwRevision);
 }
-void parseAsyncType(AQ9UartSensor& s, AqUartPacket* p)
+bool parseSerial(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseAsyncDataOutputType(p, &s._settings.ADOR);
+    return parseNumber(AqUartPacket_parseSerialNumber, p, s._serialNumber);
 }
-void parseRefVectors(AQ9UartSensor& s, AqUartPacket* p)
+bool parseFirmware(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseMagneticAndGravityReferenceVectors(p, &s._magRefVector, &s._gravRefVector);
+    return parseText(AqUartPacket_parseFirmwareVersion, p, s._firmwareVersion);
 }
-void parseHsi(AQ9UartSensor& s, AqUartPacket* p)
+bool parseAsyncType(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseMagnetometerCalibrationControl(p, &s._settings.HSIMode, &s._settings.HSIOutput,
-                                                     &s._settings.HSIConvergeRate);
+    return parseNumber(AqUartPacket_parseAsyncDataOutputType, p, s._settings.ADOR);
 }
-void parseMagComp(AQ9UartSensor& s, AqUartPacket* p)
+bool parseRefVectors(AQ9UartSensor& s, AqUartPacket* p)
 {
-    parseCompensation(AqUartPacket_parseMagnetometerCompensation, p, s._settings.MagCompC, s._settings.MagCompB);
+    vec3f mag;
+    vec3f grav;
+    if (!AqUartPacket_parseMagneticAndGravityReferenceVectors(p, &mag, &grav))
+        return false;
+    s._magRefVector = mag;
+    s._gravRefVector = grav;
+    return true;
 }
-void parseAccelComp(AQ9UartSensor& s, AqUartPacket* p)
+bool parseHsi(AQ9UartSensor& s, AqUartPacket* p)
 {
-    parseCompensation(AqUartPacket_parseAccelerationCompensation, p, s._settings.AccelCompC, s._settings.AccelCompB);
+    uint8_t v[3];
+    if (!AqUartPacket_parseMagnetometerCalibrationControl(p, &v[0], &v[1], &v[2]))
+        return false;
+    s._settings.HSIMode = v[0];
+    s._settings.HSIOutput = v[1];
+    s._settings.HSIConvergeRate = v[2];
+    return true;
 }
-void parseGyroComp(AQ9UartSensor& s, AqUartPacket* p)
+bool parseMagComp(AQ9UartSensor& s, AqUartPacket* p)
 {
-    parseCompensation(AqUartPacket_parseGyroCompensation, p, s._settings.GyroCompC, s._settings.GyroCompB);
+    return parseCompensation(AqUartPacket_parseMagnetometerCompensation, p, s._settings.MagCompC,
+                             s._settings.MagCompB);
 }
-void parseRotation(AQ9UartSensor& s, AqUartPacket* p)
+bool parseAccelComp(AQ9UartSensor& s, AqUartPacket* p)
 {
-    mat3f m = AQ9Sensor::v9dToMat3f(s._settings.Rot);
-    AqUartPacket_parseReferenceFrameRotation(p, &m);
+    return parseCompensation(AqUartPacket_parseAccelerationCompensation, p, s._settings.AccelCompC,
+                             s._settings.AccelCompB);
+}
+bool parseGyroComp(AQ9UartSensor& s, AqUartPacket* p)
+{
+    return parseCompensation(AqUartPacket_parseGyroCompensation, p, s._settings.GyroCompC, s._settings.GyroCompB);
+}
+bool parseRotation(AQ9UartSensor& s, AqUartPacket* p)
+{
+    mat3f m;
+    if (!AqUartPacket_parseReferenceFrameRotation(p, &m))
+        return false;
     s._settings.Rot = AQ9Sensor::mat3fToV9d(m);
+    return true;
 }
-void parseAfeGyro(AQ9UartSensor& s, AqUartPacket* p)
+bool parseAfeGyro(AQ9UartSensor& s, AqUartPacket* p)
 {
-    parseTuning(AqUartPacket_parseAfeGyroBasicTuning, p, s._settings.AFEGyroTuning);
+    return parseTuning(AqUartPacket_parseAfeGyroBasicTuning, p, s._settings.AFEGyroTuning);
 }
-void parseAfeAccel(AQ9UartSensor& s, AqUartPacket* p)
+bool parseAfeAccel(AQ9UartSensor& s, AqUartPacket* p)
 {
-    parseTuning(AqUartPacket_parseAfeAccelerometerBasicTuning, p, s._settings.AFEAccelTuning);
+    return parseTuning(AqUartPacket_parseAfeAccelerometerBasicTuning, p, s._settings.AFEAccelTuning);
 }
-void parseAfeMag(AQ9UartSensor& s, AqUartPacket* p)
+bool parseAfeMag(AQ9UartSensor& s, AqUartPacket* p)
 {
-    parseTuning(AqUartPacket_parseAfeMagnetometerBasicTuning, p, s._settings.AFEMagTuning);
+    return parseTuning(AqUartPacket_parseAfeMagnetometerBasicTuning, p, s._settings.AFEMagTuning);
 }
-void parseStartupBias(AQ9UartSensor& s, AqUartPacket* p)
+bool parseStartupBias(AQ9UartSensor& s, AqUartPacket* p)
 {
-    vec3f gyro = AQ9Sensor::v3dToVec3f(s._settings.GyroStartupBias);
-    vec3f accel = AQ9Sensor::v3dToVec3f(s._settings.AccelStartupBias);
+    vec3f gyro;
+    vec3f accel;
     float pressure = 0.0f;  // the sensor's pressure bias is not kept
-    AqUartPacket_parseStartupFilterBiasEstimate(p, &gyro, &accel, &pressure);
+    if (!AqUartPacket_parseStartupFilterBiasEstimate(p, &gyro, &accel, &pressure))
+        return false;
     s._settings.GyroStartupBias = AQ9Sensor::vec3fToV3d(gyro);
     s._settings.AccelStartupBias = AQ9Sensor::vec3fToV3d(accel);
+    return true;
 }
-void parseAfeBasic(AQ9UartSensor& s, AqUartPacket* p)
+bool parseAfeBasic(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseAfeBasicControl(p, &s._settings.AFEBasic_Enable, &s._settings.AFEBasic_HeadingMode,
-                                      &s._settings.AFEBasic_FilteringMode, &s._settings.AFEBasic_TuningMode);
+    uint8_t v[4];
+    if (!AqUartPacket_parseAfeBasicControl(p, &v[0], &v[1], &v[2], &v[3]))
+        return false;
+    s._settings.AFEBasic_Enable = v[0];
+    s._settings.AFEBasic_HeadingMode = v[1];
+    s._settings.AFEBasic_FilteringMode = v[2];
+    s._settings.AFEBasic_TuningMode = v[3];
+    return true;
 }
-void parseOnboardHsi(AQ9UartSensor& s, AqUartPacket* p)
+bool parseOnboardHsi(AQ9UartSensor& s, AqUartPacket* p)
 {
-    AqUartPacket_parseCalculatedMagnetometerCalibration(p, &s._onboardHSIMatrix, &s._onboardHSIOffset);
+    mat3f m;
+    vec3f v;
+    if (!AqUartPacket_parseCalculatedMagnetometerCalibration(p, &m, &v))
+        return false;
+    s._onboardHSIMatrix = m;
+    s._onboardHSIOffset = v;
+    return true;
 }
 
-// What a write must echo: its values as the sensor states them, one per slot.
-typedef void (*EchoValues)(char* text, uint16_t values[10]);
+// What a write must echo: its values as the sensor states them, one per slot;
+// false when the text lacks one of the register's fields.
+typedef bool (*EchoValues)(char* text, uint16_t values[10]);
 
 // Register 30.
-void crcProtocolValues(char* text, uint16_t values[10])
+bool crcProtocolValues(char* text, uint16_t values[10])
 {
     uint8_t v[7];
     memset(v, 0xFF, sizeof v);
-    AqUartPacket_parseCommunicationProtocolControlRaw(text, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
+    const bool complete =
+        AqUartPacket_parseCommunicationProtocolControlRaw(text, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]);
     for (int i = 0; i < 10; i++)
         values[i] = i < 7 ? v[i] : 0;
+    return complete;
 }
 
 // Registers 75 and 76, by value: "100" and "0100", "4" and "04" agree.
-void binaryOutputValues(char* text, uint16_t values[10])
+bool binaryOutputValues(char* text, uint16_t values[10])
 {
-    AqUartPacket_parseBinaryOutputRaw(text, &values[0], &values[1], &values[2], &values[3], &values[4], &values[5],
-                                      &values[6], &values[7], &values[8], &values[9]);
+    return AqUartPacket_parseBinaryOutputRaw(text, &values[0], &values[1], &values[2], &values[3], &values[4],
+                                             &values[5], &values[6], &values[7], &values[8], &values[9]);
 }
 
 // One reply the link waits for, and what it does with it: a parser stores it
-// (the flag is cleared whatever it held), or the write's values must come back
-// (compared with the command sent), or the reply alone is the answer.
+// (the flag is cleared once the reply carried all its register's fields), or
+// the write's values must come back (compared with the command sent), or the
+// reply alone is the answer.
 struct ResponseRoute
 {
     const char* code;  // reply code after "$AQ"
@@ -198,7 +256,7 @@ const ResponseRoute* routeFor(const AQ9UartSensor::ReplyKey& key)
 }
 
 // The write's values as sent (parsed from a copy of the command) and as echoed
-// agree; a slot the reply lacks keeps a value no command sends.
+// agree, and the echo carries every field of its register.
 bool echoesCommand(EchoValues echo, const char* command, size_t commandSize, AqUartPacket* reply)
 {
     char sent[sizeof(AQ9Sensor::_txBuf) + 1];
@@ -210,8 +268,8 @@ bool echoesCommand(EchoValues echo, const char* command, size_t commandSize, AqU
     memset(want, 0, sizeof want);
     memset(got, 0xFF, sizeof got);
     echo(sent, want);
-    echo(reinterpret_cast<char*>(reply->data), got);
-    return memcmp(want, got, sizeof want) == 0;
+    const bool complete = echo(reinterpret_cast<char*>(reply->data), got);
+    return complete && memcmp(want, got, sizeof want) == 0;
 }
 
 // Length of a sentence's text before its check text, at most 80, for the log.
@@ -278,9 +336,16 @@ void AQ9UartSensor::handleResponse(AqUartPacket* packet)
         dropStrayReply(packet);
         return;
     }
-    if (route->parse != nullptr)
-        route->parse(*this, packet);
-    else if (route->echo != nullptr && !echoesCommand(route->echo, _txBuf, _requestSize, packet))
+    if (route->parse != nullptr && !route->parse(*this, packet))
+    {
+        // A reply short of its register's fields counts as no reply: nothing is
+        // stored and the command goes out again.
+        Syslog::write("AQ9UartSensor - register %d reply lacks fields: %.*s", route->reg, headLength(packet),
+                      packet->data);
+        return;
+    }
+    if (route->parse == nullptr && route->echo != nullptr &&
+        !echoesCommand(route->echo, _txBuf, _requestSize, packet))
     {
         // The sensor holds other values: not an answer, the command goes out again.
         Syslog::write("AQ9UartSensor - register %d reply does not echo the values sent", route->reg);

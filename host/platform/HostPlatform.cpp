@@ -4,6 +4,8 @@
 #include <errno.h>
 #include <signal.h>
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -110,6 +112,33 @@ bool setTimeScale(double factor)
 double timeScale()
 {
     return g_timeScale.load();
+}
+
+const char* const kIpcPrefixVariable = "AQ9_IPC_PREFIX";
+
+bool ipcPath(const char* name, char* path, size_t size)
+{
+    const char* prefix = getenv(kIpcPrefixVariable);
+    if (prefix == nullptr)
+        prefix = "";
+    const size_t len = strlen(prefix);
+    const bool allowed = len <= kMaxIpcPrefix && strspn(prefix,
+                                                        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                        "0123456789._-") == len;
+    if (!allowed)
+    {
+        Syslog::write("HostPlatform - %s=\"%.80s\" refused: use at most %zu letters, digits, '.', '_' or '-'; %s "
+                      "not opened",
+                      kIpcPrefixVariable, prefix, kMaxIpcPrefix, name);
+        return false;
+    }
+    const int n = snprintf(path, size, "/%s%s", prefix, name);
+    if (n < 0 || static_cast<size_t>(n) >= size)
+    {
+        Syslog::write("HostPlatform - the name /%s%s is too long; not opened", prefix, name);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace hostplatform

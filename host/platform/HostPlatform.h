@@ -5,8 +5,8 @@
 // What each framework service maps to on Linux:
 //   PeriodicTask   one poll loop on the thread that calls run(): a timerfd per
 //                  callback, the descriptors of the task's queues, the stop eventfd
-//   MessageQueue   a POSIX message queue "/<name>"
-//   SharedData     a POSIX shared-memory object "/<name>" behind a seqlock header
+//   MessageQueue   a POSIX message queue "/<prefix><name>"
+//   SharedData     a POSIX shared-memory object "/<prefix><name>" behind a seqlock header
 //   DataLogWriter  <log>.csv and <log>.columns.csv in $AUV_LOG_DIR/latest
 //   Syslog         standard error, and syslog(3) when AQ9_SYSLOG=1
 //   NavigationIF   the site in AQ9_NAV_LAT, AQ9_NAV_LON, AQ9_NAV_DECLINATION
@@ -15,6 +15,7 @@
 #ifndef HOST_PLATFORM_HOSTPLATFORM_H
 #define HOST_PLATFORM_HOSTPLATFORM_H
 
+#include <stddef.h>
 #include <time.h>
 
 namespace hostplatform {
@@ -36,6 +37,18 @@ bool stopOnSignals();
 // time; a factor outside (0, 1] is refused with false.
 bool setTimeScale(double factor);
 double timeScale();
+
+// The environment variable whose value goes in front of every queue and
+// block name, so that runs which must not meet (tests in parallel, two rigs
+// on one machine) keep apart; every program of one run sets the same value.
+// Letters, digits, '.', '_' and '-', at most kMaxIpcPrefix characters.
+extern const char* const kIpcPrefixVariable;  // "AQ9_IPC_PREFIX"
+const size_t kMaxIpcPrefix = 64;
+
+// The POSIX name of the queue or block name: "/", the prefix, the name.
+// False (and logged) when the prefix is not allowed or the result does not
+// fit: the object is then not opened rather than shared with another run.
+bool ipcPath(const char* name, char* path, size_t size);
 
 // Sleeps at least this long are announced, and scaled by the time scale.
 const int kLongSleepMs = 10000;

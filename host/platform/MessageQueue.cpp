@@ -1,4 +1,5 @@
-// MessageQueue on a POSIX message queue "/<name>". A queue opened for reading
+// MessageQueue on a POSIX message queue "/<name>" (after the run's prefix,
+// HostPlatform.h). A queue opened for reading
 // is created when missing (its creator unlinks it when destroyed) and wakes
 // the task that owns it; a queue opened for writing only must already exist,
 // so a command posted while no reader runs fails rather than waits unread.
@@ -11,6 +12,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "HostPlatform.h"
 #include "Syslog.h"
 #include "TaskLoop.h"
 
@@ -55,7 +57,8 @@ MessageQueue::MessageQueue(const char* name, int msgSize, int maxQueueSize, Acce
       debug(0)
 {
     _impl = new Impl();
-    snprintf(_impl->path, sizeof _impl->path, "/%s", name);
+    if (!hostplatform::ipcPath(name, _impl->path, sizeof _impl->path))
+        return;
     if (access == NoAccess || msgSize <= 0)
     {
         Syslog::write("MessageQueue - %s: not opened (access %d, message size %d)", name, access, msgSize);

@@ -1,8 +1,9 @@
-// SharedData on a POSIX shared-memory object "/<name>": a small header, then
-// the block. The header carries the block's size, so a reader refuses a block
-// of another layout, and a sequence counter that a single writer makes odd
-// before copying and even after (a seqlock): a reader copies only between two
-// equal even values, so it never keeps a half-written record. The creator (the
+// SharedData on a POSIX shared-memory object "/<name>" (after the run's
+// prefix, HostPlatform.h): a small header, then the block. The header carries
+// the block's size, so a reader refuses a block of another layout, and a
+// sequence counter that a single writer makes odd before copying and even
+// after (a seqlock): a reader copies only between two equal even values, so it
+// never keeps a half-written record. The creator (the
 // writer with init) marks the header closed and unlinks the object when it is
 // destroyed; a reader then lets go and looks for a new block on its next read.
 #include "SharedData.h"
@@ -21,6 +22,7 @@
 #include <atomic>
 #include <vector>
 
+#include "HostPlatform.h"
 #include "Syslog.h"
 
 namespace {
@@ -218,10 +220,14 @@ SharedData::SharedData(const char* name, int nDataBytes, Access access, Boolean 
 {
     _impl = new Impl();
     _impl->name = name;
-    snprintf(_impl->path, sizeof _impl->path, "/%s", name);
     _impl->dataBytes = nDataBytes > 0 ? static_cast<size_t>(nDataBytes) : 0;
     _impl->readable = (access & Read) != 0;
     _impl->writable = (access & Write) != 0;
+    if (!hostplatform::ipcPath(name, _impl->path, sizeof _impl->path))
+    {
+        _impl->readable = _impl->writable = false;
+        return;
+    }
     if (access == NoAccess || nDataBytes <= 0)
     {
         Syslog::write("SharedData - %s: not opened (access %d, %d bytes)", name, access, nDataBytes);

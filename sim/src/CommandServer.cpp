@@ -1,6 +1,7 @@
 #include "CommandServer.h"
 
 #include <math.h>
+#include <stdio.h>
 
 #include "AsciiOutput.h"
 #include "BinaryOutput.h"
@@ -37,11 +38,39 @@ const RegisterSpec* registerFromText(const std::string& s)
 
 std::string jsonBool(bool b) { return b ? "true" : "false"; }
 
+std::string jsonNumbers(const double* v, int n)
+{
+    std::string s;
+    char b[32];
+    for (int k = 0; k < n; k++)
+    {
+        snprintf(b, sizeof b, "%s%.4f", k ? ", " : "", v[k]);
+        s += b;
+    }
+    return s;
+}
+
+// The truth behind the last polled record: what a test or a demonstration
+// compares the driver's output with (nothing here goes over the wire).
+std::string lastPollJson(bool polled, const Sample& s, const std::vector<double>& reference)
+{
+    if (!polled)
+        return "null";
+    const double site = sqrt(reference[0] * reference[0] + reference[1] * reference[1] + reference[2] * reference[2]);
+    const double field = sqrt(s.mag[0] * s.mag[0] + s.mag[1] * s.mag[1] + s.mag[2] * s.mag[2]);
+    char b[256];
+    snprintf(b, sizeof b,
+             "{\"simTime\": %.3f, \"magHeadingErrorDeg\": %.4f, \"fieldG\": %.6f, \"siteFieldG\": %.6f, ",
+             static_cast<double>(s.timeStartup_ns) / 1e9, s.magHeadingError_deg, field, site);
+    return b + ("\"trueYpr\": [" + jsonNumbers(s.trueYpr, 3) + "], \"reportedYpr\": [" + jsonNumbers(s.ypr, 3) +
+                "]}");
+}
+
 } // namespace
 
 CommandServer::CommandServer(const Environment& env)
     : _unit(env), _inCommand(false), _overflowed(false), _deafUntil(0.0), _asyncPaused(false),
-      _knownAccelDisturbance(false), _changed(false)
+      _knownAccelDisturbance(false), _changed(false), _lastPolled(), _polled(false)
 {
     reschedule(0.0);
 }
@@ -191,10 +220,13 @@ SensorError CommandServer::pollBinary(const std::vector<std::string>& args, doub
     if (args[0].size() != 1 || args[0][0] < '1' || args[0][0] > '3')
         return ERR_INVALID_PARAMETER;
     const RegisterValue& cfg = _unit.registers().get(74 + (args[0][0] - '0'));
-    const std::string record = binaryRecord(cfg, _unit.sample(simTime(now)));
+    const Sample sample = _unit.sample(simTime(now));
+    const std::string record = binaryRecord(cfg, sample);
     if (record.empty())
         return ERR_INVALID_PARAMETER;
     out.push_back(record);
+    _lastPolled = sample;
+    _polled = true;
     return ERR_NONE;
 }
 
@@ -317,7 +349,8 @@ std::string CommandServer::stateJson(double now) const
            "\",\n  \"knownMagneticDisturbance\": " + jsonBool(_unit.knownMagDisturbance()) +
            ",\n  \"knownAccelerationDisturbance\": " + jsonBool(_knownAccelDisturbance) +
            ",\n  \"asyncOutputPaused\": " + jsonBool(_asyncPaused) + ",\n  \"activeRotation\": [" + rot +
-           "],\n  \"counts\": {" + counts + "},\n  \"registers\": {" + regs + "\n  },\n  \"savedRegisters\": {" +
+           "],\n  \"lastPoll\": " + lastPollJson(_polled, _lastPolled, _unit.registers().get(21).num) +
+           ",\n  \"counts\": {" + counts + "},\n  \"registers\": {" + regs + "\n  },\n  \"savedRegisters\": {" +
            saved + "\n  }\n}\n";
 }
 

@@ -76,6 +76,9 @@ class CommandServer
     double _nextAscii;
     double _nextBinary[3];
     std::map<std::string, unsigned long> _counts;
+    // The sample of the last polled binary record, for the state file.
+    Sample _lastPolled;
+    bool _polled;
 };
 
 } // namespace aq9sim

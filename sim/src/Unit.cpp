@@ -233,7 +233,14 @@ Sample Unit::sample(double simTime) const
     s.ypr[1] = truth.pitch + _env.tiltNoise_deg * gaussian(seed, tick, CH_PITCH);
     s.ypr[2] = truth.roll + _env.tiltNoise_deg * gaussian(seed, tick, CH_ROLL);
     // With a known disturbance the filter holds heading on the gyros alone.
-    s.ypr[0] = _knownMagDisturbance ? truth.yaw : levelledHeading(s.mag, truth.pitch, truth.roll);
+    const double magHeading = levelledHeading(s.mag, truth.pitch, truth.roll);
+    s.ypr[0] = _knownMagDisturbance ? truth.yaw : magHeading;
+    s.trueYpr[0] = truth.yaw;
+    s.trueYpr[1] = truth.pitch;
+    s.trueYpr[2] = truth.roll;
+    // Against the heading the undistorted field gives, wrapped to [-180, 180).
+    s.magHeadingError_deg = magHeading - levelledHeading(fieldV, truth.pitch, truth.roll);
+    s.magHeadingError_deg -= 360.0 * floor((s.magHeadingError_deg + 180.0) / 360.0);
     quaternion(s.ypr, s.quat);
     sensormodel::dcm(s.ypr[0], s.ypr[1], s.ypr[2], s.dcm);
     sensormodel::mulT(s.dcm, s.mag, s.magNed);

@@ -55,6 +55,11 @@ struct Sample
     double pres_kPa;
     double yprU[3]; // attitude uncertainty, degrees
     uint16_t afeStatus;
+    // What no real unit can report, for the state file: the true attitude and
+    // the error of the heading its compensated field gives (the reported yaw,
+    // except while a known disturbance holds heading on the gyros), degrees.
+    double trueYpr[3];
+    double magHeadingError_deg;
 };
 
 class Unit

@@ -92,8 +92,12 @@ TEST(Unit, heading_is_true_only_when_the_calibration_matches_the_iron)
         unit.write(44, values({0, 1, 5}), 0.0);
         if (row.compensated)
             unit.write(23, perfectCompensation(), 0.0);
-        const double err = headingError(unit.sample(row.t).ypr[0], attitudeAt(row.motion, row.t).yaw);
+        const Sample sample = unit.sample(row.t);
+        const double err = headingError(sample.ypr[0], attitudeAt(row.motion, row.t).yaw);
         CHECK_TEXT(err >= row.minError && err <= row.maxError, row.label);
+        // The state file's truth says the same (the factory field has no declination).
+        DOUBLES_EQUAL_TEXT(err, fabs(sample.magHeadingError_deg), 1e-9, row.label);
+        DOUBLES_EQUAL_TEXT(attitudeAt(row.motion, row.t).yaw, sample.trueYpr[0], 1e-12, row.label);
     }
 }
 

@@ -58,6 +58,10 @@ TEST(AQ9Config, unknown_key_or_bad_value_fails_naming_the_line)
         {"\nHSIMode = two;\n", "Caught conversion error for value \"two\"", "line 2: \"HSIMode\" rejected"},
         {"Use_HSI_MODE_3D = yes;\n", "Caught conversion error for value \"yes\"", "line 1: \"Use_HSI_MODE_3D\""},
         {"Rot00 = nan;\n", "Caught conversion error for value \"nan\"", "line 1: \"Rot00\" rejected"},
+        // Finite as a double, but the sensor takes floats.
+        {"Mag_C00 = 1e39;\n", "Caught conversion error for value \"1e39\"", "line 1: \"Mag_C00\" rejected"},
+        {"Mag_B0 = 0;\n\nAFEGyro_BaseTuningZ = -3.5e38;\n", "Caught conversion error for value \"-3.5e38\"",
+         "line 3: \"AFEGyro_BaseTuningZ\" rejected"},
     };
     for (const auto& row : rows)
     {
@@ -69,6 +73,15 @@ TEST(AQ9Config, unknown_key_or_bad_value_fails_naming_the_line)
         CHECK_TEXT(fw::logged(row.driver), row.text);
         CHECK_TEXT(aq9().attributes() == nullptr, row.text);
     }
+}
+
+TEST(AQ9Config, values_up_to_the_float_range_are_taken_and_one_beyond_leaves_the_field)
+{
+    f->writeConfig("Mag_B0 = 3.4028234e38;\nMag_B1 = -3.4028234e38;\nMag_C00 = 3.41e38;\n");
+    LONGS_EQUAL(DeviceIF::Error, aq9().readInConfigFile());
+    DOUBLES_EQUAL(3.4028234e38, aq9().MagCompB().c[0], 0);
+    DOUBLES_EQUAL(-3.4028234e38, aq9().MagCompB().c[1], 0);
+    DOUBLES_EQUAL(1, aq9().MagCompC().c[0], 0);
 }
 
 TEST(AQ9Config, duplicate_key_is_applied_in_order_and_reported)

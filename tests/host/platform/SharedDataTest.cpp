@@ -2,11 +2,13 @@
 // record, refuses a block of another size, and follows its writer's lifetime.
 #include <fcntl.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include "CppUTest/TestHarness.h"
+#include "HostPlatform.h"
 #include "HostTestSupport.h"
 #include "SharedData.h"
 
@@ -143,4 +145,45 @@ TEST(SharedData, a_reader_waits_for_its_writer_refuses_another_size_and_lets_go_
     next.write(sent);
     LONGS_EQUAL(64, reader.read(got));
     MEMCMP_EQUAL(sent, got, sizeof got);
+}
+
+// The run's prefix goes in front of every name, so parallel runs of the same
+// programs never meet; a prefix that could reach outside the name opens nothing.
+TEST(SharedData, the_ipc_prefix_keeps_runs_apart_and_a_bad_one_opens_nothing)
+{
+    struct Row
+    {
+        const char* prefix;
+        const char* path;  // nullptr: refused
+    } rows[] = {
+        {"", "/aq9Output"},
+        {"ci-7.run_2-", "/ci-7.run_2-aq9Output"},
+        {"a/b", nullptr},
+        {"space here", nullptr},
+        {"0123456789012345678901234567890123456789012345678901234567890123456789", nullptr},
+    };
+    for (const Row& r : rows)
+    {
+        setenv(hostplatform::kIpcPrefixVariable, r.prefix, 1);
+        char path[300] = "untouched";
+        CapturedStderr err;
+        const bool ok = hostplatform::ipcPath("aq9Output", path, sizeof path);
+        err.text();
+        CHECK_EQUAL_TEXT(r.path != nullptr, ok, r.prefix);
+        if (r.path != nullptr)
+            STRCMP_EQUAL_TEXT(r.path, path, r.prefix);
+    }
+    const std::string name = uniqueName("prefixed");
+    setenv(hostplatform::kIpcPrefixVariable, "runA-", 1);
+    SharedData writer(name.c_str(), 16, SharedData::Write, 1);
+    CHECK_TRUE(blockExists("runA-" + name));
+    unsigned char got[16];
+    SharedData sameRun(name.c_str(), 16, SharedData::Read, 0);
+    LONGS_EQUAL(16, sameRun.read(got));
+    setenv(hostplatform::kIpcPrefixVariable, "runB-", 1);
+    CapturedStderr err;
+    SharedData otherRun(name.c_str(), 16, SharedData::Read, 0);
+    LONGS_EQUAL(-1, otherRun.read(got));
+    err.text();
+    unsetenv(hostplatform::kIpcPrefixVariable);
 }

@@ -181,6 +181,8 @@ void AqSpiCatalogue_get(const char* src, const char* layout, void* const* outs)
 
 AqError AqSpiCatalogue_errorOf(const char* response)
 {
-    int8_t n = static_cast<int8_t>(response[3]);
+    // Read unsigned: a byte of 0x80 or more read as signed would give a code
+    // below 1000 that names no sensor error.
+    uint8_t n = static_cast<uint8_t>(response[3]);
     return n == 0 ? E_NONE : static_cast<AqError>(1000 + n);
 }

@@ -399,253 +399,256 @@ void AqUartPacket_parseErrorRaw(uint8_t* packet, uint8_t* error);
 
 // ---------------------------------------------------------------- register responses
 // Each register has a parser over the packet view and a Raw twin over its bytes.
-// Text registers copy at most capacity-1 characters and always terminate (when
-// capacity > 0); no text field gives the empty text.
-void AqUartPacket_parseUserTag(AqUartPacket* packet, char* tag, size_t tagLength);
-void AqUartPacket_parseUserTagRaw(char* packet, char* tag, size_t tagLength);
-void AqUartPacket_parseModelNumber(AqUartPacket* packet, char* productName, size_t productNameLength);
-void AqUartPacket_parseModelNumberRaw(char* packet, char* productName, size_t productNameLength);
-void AqUartPacket_parseHardwareRevision(AqUartPacket* packet, uint32_t* revision);
-void AqUartPacket_parseHardwareRevisionRaw(char* packet, uint32_t* revision);
-void AqUartPacket_parseSerialNumber(AqUartPacket* packet, uint32_t* serialNum);
-void AqUartPacket_parseSerialNumberRaw(char* packet, uint32_t* serialNum);
-void AqUartPacket_parseFirmwareVersion(AqUartPacket* packet, char* firmwareVersion, size_t firmwareVersionLength);
-void AqUartPacket_parseFirmwareVersionRaw(char* packet, char* firmwareVersion, size_t firmwareVersionLength);
-void AqUartPacket_parseSerialBaudRate(AqUartPacket* packet, uint32_t* baudrate);
-void AqUartPacket_parseSerialBaudRateRaw(char* packet, uint32_t* baudrate);
-void AqUartPacket_parseAsyncDataOutputType(AqUartPacket* packet, uint32_t* ador);
-void AqUartPacket_parseAsyncDataOutputTypeRaw(char* packet, uint32_t* ador);
-void AqUartPacket_parseAsyncDataOutputFrequency(AqUartPacket* packet, uint32_t* adof);
-void AqUartPacket_parseAsyncDataOutputFrequencyRaw(char* packet, uint32_t* adof);
-void AqUartPacket_parseYawPitchRoll(AqUartPacket* packet, vec3f* yawPitchRoll);
-void AqUartPacket_parseYawPitchRollRaw(char* packet, vec3f* yawPitchRoll);
-void AqUartPacket_parseAttitudeQuaternion(AqUartPacket* packet, vec4f* quat);
-void AqUartPacket_parseAttitudeQuaternionRaw(char* packet, vec4f* quat);
-void AqUartPacket_parseQuaternionMagneticAccelerationAndAngularRates(AqUartPacket* packet, vec4f* quat, vec3f* mag,
+// Each returns true when the reply carried every field of its register; a short
+// reply fills the fields it has, leaves the rest as they were and returns false,
+// and the caller must not take it as the register's value. Text registers copy
+// at most capacity-1 characters and always terminate (when capacity > 0); no
+// text field gives the empty text (and false).
+bool AqUartPacket_parseUserTag(AqUartPacket* packet, char* tag, size_t tagLength);
+bool AqUartPacket_parseUserTagRaw(char* packet, char* tag, size_t tagLength);
+bool AqUartPacket_parseModelNumber(AqUartPacket* packet, char* productName, size_t productNameLength);
+bool AqUartPacket_parseModelNumberRaw(char* packet, char* productName, size_t productNameLength);
+bool AqUartPacket_parseHardwareRevision(AqUartPacket* packet, uint32_t* revision);
+bool AqUartPacket_parseHardwareRevisionRaw(char* packet, uint32_t* revision);
+bool AqUartPacket_parseSerialNumber(AqUartPacket* packet, uint32_t* serialNum);
+bool AqUartPacket_parseSerialNumberRaw(char* packet, uint32_t* serialNum);
+bool AqUartPacket_parseFirmwareVersion(AqUartPacket* packet, char* firmwareVersion, size_t firmwareVersionLength);
+bool AqUartPacket_parseFirmwareVersionRaw(char* packet, char* firmwareVersion, size_t firmwareVersionLength);
+bool AqUartPacket_parseSerialBaudRate(AqUartPacket* packet, uint32_t* baudrate);
+bool AqUartPacket_parseSerialBaudRateRaw(char* packet, uint32_t* baudrate);
+bool AqUartPacket_parseAsyncDataOutputType(AqUartPacket* packet, uint32_t* ador);
+bool AqUartPacket_parseAsyncDataOutputTypeRaw(char* packet, uint32_t* ador);
+bool AqUartPacket_parseAsyncDataOutputFrequency(AqUartPacket* packet, uint32_t* adof);
+bool AqUartPacket_parseAsyncDataOutputFrequencyRaw(char* packet, uint32_t* adof);
+bool AqUartPacket_parseYawPitchRoll(AqUartPacket* packet, vec3f* yawPitchRoll);
+bool AqUartPacket_parseYawPitchRollRaw(char* packet, vec3f* yawPitchRoll);
+bool AqUartPacket_parseAttitudeQuaternion(AqUartPacket* packet, vec4f* quat);
+bool AqUartPacket_parseAttitudeQuaternionRaw(char* packet, vec4f* quat);
+bool AqUartPacket_parseQuaternionMagneticAccelerationAndAngularRates(AqUartPacket* packet, vec4f* quat, vec3f* mag,
                                                                      vec3f* accel, vec3f* gyro);
-void AqUartPacket_parseQuaternionMagneticAccelerationAndAngularRatesRaw(char* packet, vec4f* quat, vec3f* mag,
+bool AqUartPacket_parseQuaternionMagneticAccelerationAndAngularRatesRaw(char* packet, vec4f* quat, vec3f* mag,
                                                                         vec3f* accel, vec3f* gyro);
-void AqUartPacket_parseMagneticMeasurements(AqUartPacket* packet, vec3f* mag);
-void AqUartPacket_parseMagneticMeasurementsRaw(char* packet, vec3f* mag);
-void AqUartPacket_parseAccelerationMeasurements(AqUartPacket* packet, vec3f* accel);
-void AqUartPacket_parseAccelerationMeasurementsRaw(char* packet, vec3f* accel);
-void AqUartPacket_parseAngularRateMeasurements(AqUartPacket* packet, vec3f* gyro);
-void AqUartPacket_parseAngularRateMeasurementsRaw(char* packet, vec3f* gyro);
-void AqUartPacket_parseMagneticAccelerationAndAngularRates(AqUartPacket* packet, vec3f* mag, vec3f* accel, vec3f* gyro);
-void AqUartPacket_parseMagneticAccelerationAndAngularRatesRaw(char* packet, vec3f* mag, vec3f* accel, vec3f* gyro);
-void AqUartPacket_parseMagneticAndGravityReferenceVectors(AqUartPacket* packet, vec3f* magRef, vec3f* accRef);
-void AqUartPacket_parseMagneticAndGravityReferenceVectorsRaw(char* packet, vec3f* magRef, vec3f* accRef);
-void AqUartPacket_parseMagnetometerCompensation(AqUartPacket* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseMagnetometerCompensationRaw(char* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseAccelerationCompensation(AqUartPacket* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseAccelerationCompensationRaw(char* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseReferenceFrameRotation(AqUartPacket* packet, mat3f* c);
-void AqUartPacket_parseReferenceFrameRotationRaw(char* packet, mat3f* c);
-void AqUartPacket_parseYawPitchRollMagneticAccelerationAndAngularRates(AqUartPacket* packet, vec3f* yawPitchRoll,
+bool AqUartPacket_parseMagneticMeasurements(AqUartPacket* packet, vec3f* mag);
+bool AqUartPacket_parseMagneticMeasurementsRaw(char* packet, vec3f* mag);
+bool AqUartPacket_parseAccelerationMeasurements(AqUartPacket* packet, vec3f* accel);
+bool AqUartPacket_parseAccelerationMeasurementsRaw(char* packet, vec3f* accel);
+bool AqUartPacket_parseAngularRateMeasurements(AqUartPacket* packet, vec3f* gyro);
+bool AqUartPacket_parseAngularRateMeasurementsRaw(char* packet, vec3f* gyro);
+bool AqUartPacket_parseMagneticAccelerationAndAngularRates(AqUartPacket* packet, vec3f* mag, vec3f* accel, vec3f* gyro);
+bool AqUartPacket_parseMagneticAccelerationAndAngularRatesRaw(char* packet, vec3f* mag, vec3f* accel, vec3f* gyro);
+bool AqUartPacket_parseMagneticAndGravityReferenceVectors(AqUartPacket* packet, vec3f* magRef, vec3f* accRef);
+bool AqUartPacket_parseMagneticAndGravityReferenceVectorsRaw(char* packet, vec3f* magRef, vec3f* accRef);
+bool AqUartPacket_parseMagnetometerCompensation(AqUartPacket* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseMagnetometerCompensationRaw(char* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseAccelerationCompensation(AqUartPacket* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseAccelerationCompensationRaw(char* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseReferenceFrameRotation(AqUartPacket* packet, mat3f* c);
+bool AqUartPacket_parseReferenceFrameRotationRaw(char* packet, mat3f* c);
+bool AqUartPacket_parseYawPitchRollMagneticAccelerationAndAngularRates(AqUartPacket* packet, vec3f* yawPitchRoll,
                                                                        vec3f* mag, vec3f* accel, vec3f* gyro);
-void AqUartPacket_parseYawPitchRollMagneticAccelerationAndAngularRatesRaw(char* packet, vec3f* yawPitchRoll, vec3f* mag,
+bool AqUartPacket_parseYawPitchRollMagneticAccelerationAndAngularRatesRaw(char* packet, vec3f* yawPitchRoll, vec3f* mag,
                                                                           vec3f* accel, vec3f* gyro);
-void AqUartPacket_parseCommunicationProtocolControl(AqUartPacket* packet, uint8_t* serialCount, uint8_t* serialStatus,
+bool AqUartPacket_parseCommunicationProtocolControl(AqUartPacket* packet, uint8_t* serialCount, uint8_t* serialStatus,
                                                     uint8_t* spiCount, uint8_t* spiStatus, uint8_t* serialChecksum,
                                                     uint8_t* spiChecksum, uint8_t* errorMode);
-void AqUartPacket_parseCommunicationProtocolControlRaw(char* packet, uint8_t* serialCount, uint8_t* serialStatus,
+bool AqUartPacket_parseCommunicationProtocolControlRaw(char* packet, uint8_t* serialCount, uint8_t* serialStatus,
                                                        uint8_t* spiCount, uint8_t* spiStatus, uint8_t* serialChecksum,
                                                        uint8_t* spiChecksum, uint8_t* errorMode);
-void AqUartPacket_parseSynchronizationControl(AqUartPacket* packet, uint8_t* syncInMode, uint8_t* syncInEdge,
+bool AqUartPacket_parseSynchronizationControl(AqUartPacket* packet, uint8_t* syncInMode, uint8_t* syncInEdge,
                                               uint16_t* syncInSkipFactor, uint32_t* reserved1, uint8_t* syncOutMode,
                                               uint8_t* syncOutPolarity, uint16_t* syncOutSkipFactor,
                                               uint32_t* syncOutPulseWidth, uint32_t* reserved2);
-void AqUartPacket_parseSynchronizationControlRaw(char* packet, uint8_t* syncInMode, uint8_t* syncInEdge,
+bool AqUartPacket_parseSynchronizationControlRaw(char* packet, uint8_t* syncInMode, uint8_t* syncInEdge,
                                                  uint16_t* syncInSkipFactor, uint32_t* reserved1, uint8_t* syncOutMode,
                                                  uint8_t* syncOutPolarity, uint16_t* syncOutSkipFactor,
                                                  uint32_t* syncOutPulseWidth, uint32_t* reserved2);
-void AqUartPacket_parseSynchronizationStatus(AqUartPacket* packet, uint32_t* syncInCount, uint32_t* syncInTime,
+bool AqUartPacket_parseSynchronizationStatus(AqUartPacket* packet, uint32_t* syncInCount, uint32_t* syncInTime,
                                              uint32_t* syncOutCount);
-void AqUartPacket_parseSynchronizationStatusRaw(char* packet, uint32_t* syncInCount, uint32_t* syncInTime,
+bool AqUartPacket_parseSynchronizationStatusRaw(char* packet, uint32_t* syncInCount, uint32_t* syncInTime,
                                                 uint32_t* syncOutCount);
-void AqUartPacket_parseAfeBasicControl(AqUartPacket* packet, uint8_t* enable, uint8_t* headingMode,
+bool AqUartPacket_parseAfeBasicControl(AqUartPacket* packet, uint8_t* enable, uint8_t* headingMode,
                                        uint8_t* filteringMode, uint8_t* tuningMode);
-void AqUartPacket_parseAfeBasicControlRaw(char* packet, uint8_t* enable, uint8_t* headingMode, uint8_t* filteringMode,
+bool AqUartPacket_parseAfeBasicControlRaw(char* packet, uint8_t* enable, uint8_t* headingMode, uint8_t* filteringMode,
                                           uint8_t* tuningMode);
-void AqUartPacket_parseAfeMagnetometerBasicTuning(AqUartPacket* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
+bool AqUartPacket_parseAfeMagnetometerBasicTuning(AqUartPacket* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
                                                   vec3f* adaptiveFiltering);
-void AqUartPacket_parseAfeMagnetometerBasicTuningRaw(char* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
+bool AqUartPacket_parseAfeMagnetometerBasicTuningRaw(char* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
                                                      vec3f* adaptiveFiltering);
-void AqUartPacket_parseAfeAccelerometerBasicTuning(AqUartPacket* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
+bool AqUartPacket_parseAfeAccelerometerBasicTuning(AqUartPacket* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
                                                    vec3f* adaptiveFiltering);
-void AqUartPacket_parseAfeAccelerometerBasicTuningRaw(char* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
+bool AqUartPacket_parseAfeAccelerometerBasicTuningRaw(char* packet, vec3f* baseTuning, vec3f* adaptiveTuning,
                                                       vec3f* adaptiveFiltering);
-void AqUartPacket_parseAfeGyroBasicTuning(AqUartPacket* packet, vec3f* angularWalkVariance, vec3f* baseTuning,
+bool AqUartPacket_parseAfeGyroBasicTuning(AqUartPacket* packet, vec3f* angularWalkVariance, vec3f* baseTuning,
                                           vec3f* adaptiveTuning);
-void AqUartPacket_parseAfeGyroBasicTuningRaw(char* packet, vec3f* angularWalkVariance, vec3f* baseTuning,
+bool AqUartPacket_parseAfeGyroBasicTuningRaw(char* packet, vec3f* angularWalkVariance, vec3f* baseTuning,
                                              vec3f* adaptiveTuning);
-void AqUartPacket_parseMagnetometerCalibrationControl(AqUartPacket* packet, uint8_t* hsiMode, uint8_t* hsiOutput,
+bool AqUartPacket_parseMagnetometerCalibrationControl(AqUartPacket* packet, uint8_t* hsiMode, uint8_t* hsiOutput,
                                                       uint8_t* convergeRate);
-void AqUartPacket_parseMagnetometerCalibrationControlRaw(char* packet, uint8_t* hsiMode, uint8_t* hsiOutput,
+bool AqUartPacket_parseMagnetometerCalibrationControlRaw(char* packet, uint8_t* hsiMode, uint8_t* hsiOutput,
                                                          uint8_t* convergeRate);
-void AqUartPacket_parseCalculatedMagnetometerCalibration(AqUartPacket* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseCalculatedMagnetometerCalibrationRaw(char* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseVelocityCompensationMeasurement(AqUartPacket* packet, vec3f* velocity);
-void AqUartPacket_parseVelocityCompensationMeasurementRaw(char* packet, vec3f* velocity);
-void AqUartPacket_parseVelocityCompensationControl(AqUartPacket* packet, uint8_t* mode, float* velocityTuning,
+bool AqUartPacket_parseCalculatedMagnetometerCalibration(AqUartPacket* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseCalculatedMagnetometerCalibrationRaw(char* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseVelocityCompensationMeasurement(AqUartPacket* packet, vec3f* velocity);
+bool AqUartPacket_parseVelocityCompensationMeasurementRaw(char* packet, vec3f* velocity);
+bool AqUartPacket_parseVelocityCompensationControl(AqUartPacket* packet, uint8_t* mode, float* velocityTuning,
                                                    float* rateTuning);
-void AqUartPacket_parseVelocityCompensationControlRaw(char* packet, uint8_t* mode, float* velocityTuning,
+bool AqUartPacket_parseVelocityCompensationControlRaw(char* packet, uint8_t* mode, float* velocityTuning,
                                                       float* rateTuning);
-void AqUartPacket_parseImuMeasurements(AqUartPacket* packet, vec3f* mag, vec3f* accel, vec3f* gyro, float* temp,
+bool AqUartPacket_parseImuMeasurements(AqUartPacket* packet, vec3f* mag, vec3f* accel, vec3f* gyro, float* temp,
                                        float* pressure);
-void AqUartPacket_parseImuMeasurementsRaw(char* packet, vec3f* mag, vec3f* accel, vec3f* gyro, float* temp,
+bool AqUartPacket_parseImuMeasurementsRaw(char* packet, vec3f* mag, vec3f* accel, vec3f* gyro, float* temp,
                                           float* pressure);
-void AqUartPacket_parseGpsConfiguration(AqUartPacket* packet, uint8_t* mode, uint8_t* ppsSource, uint8_t* reserved1,
+bool AqUartPacket_parseGpsConfiguration(AqUartPacket* packet, uint8_t* mode, uint8_t* ppsSource, uint8_t* reserved1,
                                         uint8_t* reserved2, uint8_t* reserved3);
-void AqUartPacket_parseGpsConfigurationRaw(char* packet, uint8_t* mode, uint8_t* ppsSource, uint8_t* reserved1,
+bool AqUartPacket_parseGpsConfigurationRaw(char* packet, uint8_t* mode, uint8_t* ppsSource, uint8_t* reserved1,
                                            uint8_t* reserved2, uint8_t* reserved3);
-void AqUartPacket_parseGpsAntennaOffset(AqUartPacket* packet, vec3f* position);
-void AqUartPacket_parseGpsAntennaOffsetRaw(char* packet, vec3f* position);
-void AqUartPacket_parseGpsSolutionLla(AqUartPacket* packet, double* time, uint16_t* week, uint8_t* gpsFix,
+bool AqUartPacket_parseGpsAntennaOffset(AqUartPacket* packet, vec3f* position);
+bool AqUartPacket_parseGpsAntennaOffsetRaw(char* packet, vec3f* position);
+bool AqUartPacket_parseGpsSolutionLla(AqUartPacket* packet, double* time, uint16_t* week, uint8_t* gpsFix,
                                       uint8_t* numSats, vec3d* lla, vec3f* nedVel, vec3f* nedAcc, float* speedAcc,
                                       float* timeAcc);
-void AqUartPacket_parseGpsSolutionLlaRaw(char* packet, double* time, uint16_t* week, uint8_t* gpsFix, uint8_t* numSats,
+bool AqUartPacket_parseGpsSolutionLlaRaw(char* packet, double* time, uint16_t* week, uint8_t* gpsFix, uint8_t* numSats,
                                          vec3d* lla, vec3f* nedVel, vec3f* nedAcc, float* speedAcc, float* timeAcc);
-void AqUartPacket_parseGpsSolutionEcef(AqUartPacket* packet, double* tow, uint16_t* week, uint8_t* gpsFix,
+bool AqUartPacket_parseGpsSolutionEcef(AqUartPacket* packet, double* tow, uint16_t* week, uint8_t* gpsFix,
                                        uint8_t* numSats, vec3d* position, vec3f* velocity, vec3f* posAcc,
                                        float* speedAcc, float* timeAcc);
-void AqUartPacket_parseGpsSolutionEcefRaw(char* packet, double* tow, uint16_t* week, uint8_t* gpsFix, uint8_t* numSats,
+bool AqUartPacket_parseGpsSolutionEcefRaw(char* packet, double* tow, uint16_t* week, uint8_t* gpsFix, uint8_t* numSats,
                                           vec3d* position, vec3f* velocity, vec3f* posAcc, float* speedAcc,
                                           float* timeAcc);
 // status is hexadecimal text.
-void AqUartPacket_parseInsSolutionLla(AqUartPacket* packet, double* time, uint16_t* week, uint16_t* status,
+bool AqUartPacket_parseInsSolutionLla(AqUartPacket* packet, double* time, uint16_t* week, uint16_t* status,
                                       vec3f* yawPitchRoll, vec3d* position, vec3f* nedVel, float* attUncertainty,
                                       float* posUncertainty, float* velUncertainty);
-void AqUartPacket_parseInsSolutionLlaRaw(char* packet, double* time, uint16_t* week, uint16_t* status,
+bool AqUartPacket_parseInsSolutionLlaRaw(char* packet, double* time, uint16_t* week, uint16_t* status,
                                          vec3f* yawPitchRoll, vec3d* position, vec3f* nedVel, float* attUncertainty,
                                          float* posUncertainty, float* velUncertainty);
-void AqUartPacket_parseInsSolutionEcef(AqUartPacket* packet, double* time, uint16_t* week, uint16_t* status,
+bool AqUartPacket_parseInsSolutionEcef(AqUartPacket* packet, double* time, uint16_t* week, uint16_t* status,
                                        vec3f* yawPitchRoll, vec3d* position, vec3f* velocity, float* attUncertainty,
                                        float* posUncertainty, float* velUncertainty);
-void AqUartPacket_parseInsSolutionEcefRaw(char* packet, double* time, uint16_t* week, uint16_t* status,
+bool AqUartPacket_parseInsSolutionEcefRaw(char* packet, double* time, uint16_t* week, uint16_t* status,
                                           vec3f* yawPitchRoll, vec3d* position, vec3f* velocity, float* attUncertainty,
                                           float* posUncertainty, float* velUncertainty);
-void AqUartPacket_parseInsBasicConfiguration(AqUartPacket* packet, uint8_t* scenario, uint8_t* ahrsAiding,
+bool AqUartPacket_parseInsBasicConfiguration(AqUartPacket* packet, uint8_t* scenario, uint8_t* ahrsAiding,
                                              uint8_t* estBaseline, uint8_t* resv2);
-void AqUartPacket_parseInsBasicConfigurationRaw(char* packet, uint8_t* scenario, uint8_t* ahrsAiding,
+bool AqUartPacket_parseInsBasicConfigurationRaw(char* packet, uint8_t* scenario, uint8_t* ahrsAiding,
                                                 uint8_t* estBaseline, uint8_t* resv2);
-void AqUartPacket_parseInsStateLla(AqUartPacket* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity,
+bool AqUartPacket_parseInsStateLla(AqUartPacket* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity,
                                    vec3f* accel, vec3f* angularRate);
-void AqUartPacket_parseInsStateLlaRaw(char* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity, vec3f* accel,
+bool AqUartPacket_parseInsStateLlaRaw(char* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity, vec3f* accel,
                                       vec3f* angularRate);
-void AqUartPacket_parseInsStateEcef(AqUartPacket* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity,
+bool AqUartPacket_parseInsStateEcef(AqUartPacket* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity,
                                     vec3f* accel, vec3f* angularRate);
-void AqUartPacket_parseInsStateEcefRaw(char* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity,
+bool AqUartPacket_parseInsStateEcefRaw(char* packet, vec3f* yawPitchRoll, vec3d* position, vec3f* velocity,
                                        vec3f* accel, vec3f* angularRate);
-void AqUartPacket_parseStartupFilterBiasEstimate(AqUartPacket* packet, vec3f* gyroBias, vec3f* accelBias,
+bool AqUartPacket_parseStartupFilterBiasEstimate(AqUartPacket* packet, vec3f* gyroBias, vec3f* accelBias,
                                                  float* pressureBias);
-void AqUartPacket_parseStartupFilterBiasEstimateRaw(char* packet, vec3f* gyroBias, vec3f* accelBias,
+bool AqUartPacket_parseStartupFilterBiasEstimateRaw(char* packet, vec3f* gyroBias, vec3f* accelBias,
                                                     float* pressureBias);
 // Registers 75-77: group fields not announced by outputGroup are set to 0.
-void AqUartPacket_parseBinaryOutput(AqUartPacket* packet, uint16_t* asyncMode, uint16_t* rateDivisor,
+bool AqUartPacket_parseBinaryOutput(AqUartPacket* packet, uint16_t* asyncMode, uint16_t* rateDivisor,
                                     uint16_t* outputGroup, uint16_t* commonField, uint16_t* timeField,
                                     uint16_t* imuField, uint16_t* gpsField, uint16_t* attitudeField, uint16_t* insField,
                                     uint16_t* gps2Field);
-void AqUartPacket_parseBinaryOutputRaw(char* packet, uint16_t* asyncMode, uint16_t* rateDivisor, uint16_t* outputGroup,
+bool AqUartPacket_parseBinaryOutputRaw(char* packet, uint16_t* asyncMode, uint16_t* rateDivisor, uint16_t* outputGroup,
                                        uint16_t* commonField, uint16_t* timeField, uint16_t* imuField,
                                        uint16_t* gpsField, uint16_t* attitudeField, uint16_t* insField,
                                        uint16_t* gps2Field);
-void AqUartPacket_parseDeltaThetaAndDeltaVelocity(AqUartPacket* packet, float* deltaTime, vec3f* deltaTheta,
+bool AqUartPacket_parseDeltaThetaAndDeltaVelocity(AqUartPacket* packet, float* deltaTime, vec3f* deltaTheta,
                                                   vec3f* deltaVelocity);
-void AqUartPacket_parseDeltaThetaAndDeltaVelocityRaw(char* packet, float* deltaTime, vec3f* deltaTheta,
+bool AqUartPacket_parseDeltaThetaAndDeltaVelocityRaw(char* packet, float* deltaTime, vec3f* deltaTheta,
                                                      vec3f* deltaVelocity);
-void AqUartPacket_parseDeltaThetaAndDeltaVelocityConfiguration(AqUartPacket* packet, uint8_t* integrationFrame,
+bool AqUartPacket_parseDeltaThetaAndDeltaVelocityConfiguration(AqUartPacket* packet, uint8_t* integrationFrame,
                                                                uint8_t* gyroCompensation, uint8_t* accelCompensation,
                                                                uint8_t* reserved1, uint16_t* reserved2);
-void AqUartPacket_parseDeltaThetaAndDeltaVelocityConfigurationRaw(char* packet, uint8_t* integrationFrame,
+bool AqUartPacket_parseDeltaThetaAndDeltaVelocityConfigurationRaw(char* packet, uint8_t* integrationFrame,
                                                                   uint8_t* gyroCompensation, uint8_t* accelCompensation,
                                                                   uint8_t* reserved1, uint16_t* reserved2);
-void AqUartPacket_parseReferenceVectorConfiguration(AqUartPacket* packet, uint8_t* useMagModel,
+bool AqUartPacket_parseReferenceVectorConfiguration(AqUartPacket* packet, uint8_t* useMagModel,
                                                     uint8_t* useGravityModel, uint8_t* resv1, uint8_t* resv2,
                                                     uint32_t* recalcThreshold, float* year, vec3d* position);
-void AqUartPacket_parseReferenceVectorConfigurationRaw(char* packet, uint8_t* useMagModel, uint8_t* useGravityModel,
+bool AqUartPacket_parseReferenceVectorConfigurationRaw(char* packet, uint8_t* useMagModel, uint8_t* useGravityModel,
                                                        uint8_t* resv1, uint8_t* resv2, uint32_t* recalcThreshold,
                                                        float* year, vec3d* position);
-void AqUartPacket_parseGyroCompensation(AqUartPacket* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseGyroCompensationRaw(char* packet, mat3f* c, vec3f* b);
-void AqUartPacket_parseImuFilteringConfiguration(AqUartPacket* packet, uint16_t* magWindowSize,
+bool AqUartPacket_parseGyroCompensation(AqUartPacket* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseGyroCompensationRaw(char* packet, mat3f* c, vec3f* b);
+bool AqUartPacket_parseImuFilteringConfiguration(AqUartPacket* packet, uint16_t* magWindowSize,
                                                  uint16_t* accelWindowSize, uint16_t* gyroWindowSize,
                                                  uint16_t* tempWindowSize, uint16_t* presWindowSize,
                                                  uint8_t* magFilterMode, uint8_t* accelFilterMode,
                                                  uint8_t* gyroFilterMode, uint8_t* tempFilterMode,
                                                  uint8_t* presFilterMode);
-void AqUartPacket_parseImuFilteringConfigurationRaw(char* packet, uint16_t* magWindowSize, uint16_t* accelWindowSize,
+bool AqUartPacket_parseImuFilteringConfigurationRaw(char* packet, uint16_t* magWindowSize, uint16_t* accelWindowSize,
                                                     uint16_t* gyroWindowSize, uint16_t* tempWindowSize,
                                                     uint16_t* presWindowSize, uint8_t* magFilterMode,
                                                     uint8_t* accelFilterMode, uint8_t* gyroFilterMode,
                                                     uint8_t* tempFilterMode, uint8_t* presFilterMode);
-void AqUartPacket_parseGpsCompassBaseline(AqUartPacket* packet, vec3f* position, vec3f* uncertainty);
-void AqUartPacket_parseGpsCompassBaselineRaw(char* packet, vec3f* position, vec3f* uncertainty);
-void AqUartPacket_parseGpsCompassEstimatedBaseline(AqUartPacket* packet, uint8_t* estBaselineUsed, uint8_t* resv,
+bool AqUartPacket_parseGpsCompassBaseline(AqUartPacket* packet, vec3f* position, vec3f* uncertainty);
+bool AqUartPacket_parseGpsCompassBaselineRaw(char* packet, vec3f* position, vec3f* uncertainty);
+bool AqUartPacket_parseGpsCompassEstimatedBaseline(AqUartPacket* packet, uint8_t* estBaselineUsed, uint8_t* resv,
                                                    uint16_t* numMeas, vec3f* position, vec3f* uncertainty);
-void AqUartPacket_parseGpsCompassEstimatedBaselineRaw(char* packet, uint8_t* estBaselineUsed, uint8_t* resv,
+bool AqUartPacket_parseGpsCompassEstimatedBaselineRaw(char* packet, uint8_t* estBaselineUsed, uint8_t* resv,
                                                       uint16_t* numMeas, vec3f* position, vec3f* uncertainty);
-void AqUartPacket_parseYawPitchRollTrueBodyAccelerationAndAngularRates(AqUartPacket* packet, vec3f* yawPitchRoll,
+bool AqUartPacket_parseYawPitchRollTrueBodyAccelerationAndAngularRates(AqUartPacket* packet, vec3f* yawPitchRoll,
                                                                        vec3f* bodyAccel, vec3f* gyro);
-void AqUartPacket_parseYawPitchRollTrueBodyAccelerationAndAngularRatesRaw(char* packet, vec3f* yawPitchRoll,
+bool AqUartPacket_parseYawPitchRollTrueBodyAccelerationAndAngularRatesRaw(char* packet, vec3f* yawPitchRoll,
                                                                           vec3f* bodyAccel, vec3f* gyro);
-void AqUartPacket_parseYawPitchRollTrueInertialAccelerationAndAngularRates(AqUartPacket* packet, vec3f* yawPitchRoll,
+bool AqUartPacket_parseYawPitchRollTrueInertialAccelerationAndAngularRates(AqUartPacket* packet, vec3f* yawPitchRoll,
                                                                            vec3f* inertialAccel, vec3f* gyro);
-void AqUartPacket_parseYawPitchRollTrueInertialAccelerationAndAngularRatesRaw(char* packet, vec3f* yawPitchRoll,
+bool AqUartPacket_parseYawPitchRollTrueInertialAccelerationAndAngularRatesRaw(char* packet, vec3f* yawPitchRoll,
                                                                               vec3f* inertialAccel, vec3f* gyro);
 
 // Registers with parsers only.
-void AqUartPacket_parseFilterMeasurementsVarianceParameters(AqUartPacket* packet, float* angularWalkVariance,
+bool AqUartPacket_parseFilterMeasurementsVarianceParameters(AqUartPacket* packet, float* angularWalkVariance,
                                                             vec3f* angularRateVariance, vec3f* magneticVariance,
                                                             vec3f* accelerationVariance);
-void AqUartPacket_parseFilterMeasurementsVarianceParametersRaw(char* packet, float* angularWalkVariance,
+bool AqUartPacket_parseFilterMeasurementsVarianceParametersRaw(char* packet, float* angularWalkVariance,
                                                                vec3f* angularRateVariance, vec3f* magneticVariance,
                                                                vec3f* accelerationVariance);
-void AqUartPacket_parseFilterActiveTuningParameters(AqUartPacket* packet, float* magneticDisturbanceGain,
+bool AqUartPacket_parseFilterActiveTuningParameters(AqUartPacket* packet, float* magneticDisturbanceGain,
                                                     float* accelerationDisturbanceGain,
                                                     float* magneticDisturbanceMemory,
                                                     float* accelerationDisturbanceMemory);
-void AqUartPacket_parseFilterActiveTuningParametersRaw(char* packet, float* magneticDisturbanceGain,
+bool AqUartPacket_parseFilterActiveTuningParametersRaw(char* packet, float* magneticDisturbanceGain,
                                                        float* accelerationDisturbanceGain,
                                                        float* magneticDisturbanceMemory,
                                                        float* accelerationDisturbanceMemory);
-void AqUartPacket_parseFilterBasicControl(AqUartPacket* packet, uint8_t* magMode, uint8_t* extMagMode,
+bool AqUartPacket_parseFilterBasicControl(AqUartPacket* packet, uint8_t* magMode, uint8_t* extMagMode,
                                           uint8_t* extAccMode, uint8_t* extGyroMode, vec3f* gyroLimit);
-void AqUartPacket_parseFilterBasicControlRaw(char* packet, uint8_t* magMode, uint8_t* extMagMode, uint8_t* extAccMode,
+bool AqUartPacket_parseFilterBasicControlRaw(char* packet, uint8_t* magMode, uint8_t* extMagMode, uint8_t* extAccMode,
                                              uint8_t* extGyroMode, vec3f* gyroLimit);
-void AqUartPacket_parseAfeMagnetometerAdvancedTuning(AqUartPacket* packet, vec3f* minFiltering, vec3f* maxFiltering,
+bool AqUartPacket_parseAfeMagnetometerAdvancedTuning(AqUartPacket* packet, vec3f* minFiltering, vec3f* maxFiltering,
                                                      float* maxAdaptRate, float* disturbanceWindow, float* maxTuning);
-void AqUartPacket_parseAfeMagnetometerAdvancedTuningRaw(char* packet, vec3f* minFiltering, vec3f* maxFiltering,
+bool AqUartPacket_parseAfeMagnetometerAdvancedTuningRaw(char* packet, vec3f* minFiltering, vec3f* maxFiltering,
                                                         float* maxAdaptRate, float* disturbanceWindow,
                                                         float* maxTuning);
-void AqUartPacket_parseAfeAccelerometerAdvancedTuning(AqUartPacket* packet, vec3f* minFiltering, vec3f* maxFiltering,
+bool AqUartPacket_parseAfeAccelerometerAdvancedTuning(AqUartPacket* packet, vec3f* minFiltering, vec3f* maxFiltering,
                                                       float* maxAdaptRate, float* disturbanceWindow, float* maxTuning);
-void AqUartPacket_parseAfeAccelerometerAdvancedTuningRaw(char* packet, vec3f* minFiltering, vec3f* maxFiltering,
+bool AqUartPacket_parseAfeAccelerometerAdvancedTuningRaw(char* packet, vec3f* minFiltering, vec3f* maxFiltering,
                                                          float* maxAdaptRate, float* disturbanceWindow,
                                                          float* maxTuning);
-void AqUartPacket_parseFilterStartupGyroBias(AqUartPacket* packet, vec3f* bias);
-void AqUartPacket_parseFilterStartupGyroBiasRaw(char* packet, vec3f* bias);
-void AqUartPacket_parseIndoorHeadingModeControl(AqUartPacket* packet, float* maxRateError, uint8_t* reserved1);
-void AqUartPacket_parseIndoorHeadingModeControlRaw(char* packet, float* maxRateError, uint8_t* reserved1);
-void AqUartPacket_parseVelocityCompensationStatus(AqUartPacket* packet, float* x, float* xDot, vec3f* accelOffset,
+bool AqUartPacket_parseFilterStartupGyroBias(AqUartPacket* packet, vec3f* bias);
+bool AqUartPacket_parseFilterStartupGyroBiasRaw(char* packet, vec3f* bias);
+bool AqUartPacket_parseIndoorHeadingModeControl(AqUartPacket* packet, float* maxRateError, uint8_t* reserved1);
+bool AqUartPacket_parseIndoorHeadingModeControlRaw(char* packet, float* maxRateError, uint8_t* reserved1);
+bool AqUartPacket_parseVelocityCompensationStatus(AqUartPacket* packet, float* x, float* xDot, vec3f* accelOffset,
                                                   vec3f* omega);
-void AqUartPacket_parseVelocityCompensationStatusRaw(char* packet, float* x, float* xDot, vec3f* accelOffset,
+bool AqUartPacket_parseVelocityCompensationStatusRaw(char* packet, float* x, float* xDot, vec3f* accelOffset,
                                                      vec3f* omega);
-void AqUartPacket_parseInsAdvancedConfiguration(AqUartPacket* packet, uint8_t* useMag, uint8_t* usePres,
+bool AqUartPacket_parseInsAdvancedConfiguration(AqUartPacket* packet, uint8_t* useMag, uint8_t* usePres,
                                                 uint8_t* posAtt, uint8_t* velAtt, uint8_t* velBias, uint8_t* useFoam,
                                                 uint8_t* gpsCovType, uint8_t* velCount, float* velInit,
                                                 float* moveOrigin, float* gpsTimeout, float* deltaLimitPos,
                                                 float* deltaLimitVel, float* minPosUncertainty,
                                                 float* minVelUncertainty);
-void AqUartPacket_parseInsAdvancedConfigurationRaw(char* packet, uint8_t* useMag, uint8_t* usePres, uint8_t* posAtt,
+bool AqUartPacket_parseInsAdvancedConfigurationRaw(char* packet, uint8_t* useMag, uint8_t* usePres, uint8_t* posAtt,
                                                    uint8_t* velAtt, uint8_t* velBias, uint8_t* useFoam,
                                                    uint8_t* gpsCovType, uint8_t* velCount, float* velInit,
                                                    float* moveOrigin, float* gpsTimeout, float* deltaLimitPos,
                                                    float* deltaLimitVel, float* minPosUncertainty,
                                                    float* minVelUncertainty);
-void AqUartPacket_parseImuRateConfiguration(AqUartPacket* packet, uint16_t* imuRate, uint16_t* navDivisor,
+bool AqUartPacket_parseImuRateConfiguration(AqUartPacket* packet, uint16_t* imuRate, uint16_t* navDivisor,
                                             float* filterTargetRate, float* filterMinRate);
-void AqUartPacket_parseImuRateConfigurationRaw(char* packet, uint16_t* imuRate, uint16_t* navDivisor,
+bool AqUartPacket_parseImuRateConfigurationRaw(char* packet, uint16_t* imuRate, uint16_t* navDivisor,
                                                float* filterTargetRate, float* filterMinRate);
 
 // ---------------------------------------------------------------- asynchronous sentences

@@ -101,11 +101,14 @@ void store(const AqFieldSlot& slot, size_t i, const char* text)
     }
 }
 
-// The text registers (0, 1, 4): one text field after the register number.
-void parseTextRaw(char* packet, char* out, size_t capacity)
+// The text registers (0, 1, 4): one text field after the register number;
+// false when the reply has none (the output is then the empty text).
+bool parseTextRaw(char* packet, char* out, size_t capacity)
 {
     AqFieldCursor cursor = AqFields_openResponse(packet);
+    const bool present = cursor.field != NULL;
     AqFields_copyText(&cursor, out, capacity);
+    return present;
 }
 
 } // namespace
@@ -200,41 +203,41 @@ void AqFields_copyText(AqFieldCursor* cursor, char* out, size_t capacity)
 // ---------------------------------------------------------------- text registers
 // $AQRRG,01,AQ-9 INERTIAL*XX
 
-void AqUartPacket_parseUserTagRaw(char* packet, char* tag, size_t tagLength)
+bool AqUartPacket_parseUserTagRaw(char* packet, char* tag, size_t tagLength)
 {
-    parseTextRaw(packet, tag, tagLength);
+    return parseTextRaw(packet, tag, tagLength);
 }
 
-void AqUartPacket_parseUserTag(AqUartPacket* packet, char* tag, size_t tagLength)
+bool AqUartPacket_parseUserTag(AqUartPacket* packet, char* tag, size_t tagLength)
 {
-    AqUartPacket_parseUserTagRaw(AqFields_bytes(packet), tag, tagLength);
+    return AqUartPacket_parseUserTagRaw(AqFields_bytes(packet), tag, tagLength);
 }
 
-void AqUartPacket_parseModelNumberRaw(char* packet, char* productName, size_t productNameLength)
+bool AqUartPacket_parseModelNumberRaw(char* packet, char* productName, size_t productNameLength)
 {
-    parseTextRaw(packet, productName, productNameLength);
+    return parseTextRaw(packet, productName, productNameLength);
 }
 
-void AqUartPacket_parseModelNumber(AqUartPacket* packet, char* productName, size_t productNameLength)
+bool AqUartPacket_parseModelNumber(AqUartPacket* packet, char* productName, size_t productNameLength)
 {
-    AqUartPacket_parseModelNumberRaw(AqFields_bytes(packet), productName, productNameLength);
+    return AqUartPacket_parseModelNumberRaw(AqFields_bytes(packet), productName, productNameLength);
 }
 
-void AqUartPacket_parseFirmwareVersionRaw(char* packet, char* firmwareVersion, size_t firmwareVersionLength)
+bool AqUartPacket_parseFirmwareVersionRaw(char* packet, char* firmwareVersion, size_t firmwareVersionLength)
 {
-    parseTextRaw(packet, firmwareVersion, firmwareVersionLength);
+    return parseTextRaw(packet, firmwareVersion, firmwareVersionLength);
 }
 
-void AqUartPacket_parseFirmwareVersion(AqUartPacket* packet, char* firmwareVersion, size_t firmwareVersionLength)
+bool AqUartPacket_parseFirmwareVersion(AqUartPacket* packet, char* firmwareVersion, size_t firmwareVersionLength)
 {
-    AqUartPacket_parseFirmwareVersionRaw(AqFields_bytes(packet), firmwareVersion, firmwareVersionLength);
+    return AqUartPacket_parseFirmwareVersionRaw(AqFields_bytes(packet), firmwareVersion, firmwareVersionLength);
 }
 
 // ---------------------------------------------------------------- binary output registers
 // $AQRRG,75,1,80,5,8,30*XX  (async mode, rate divisor, groups in hex, then one
 // hex group field per set group bit)
 
-void AqUartPacket_parseBinaryOutputRaw(char* packet, uint16_t* asyncMode, uint16_t* rateDivisor,
+bool AqUartPacket_parseBinaryOutputRaw(char* packet, uint16_t* asyncMode, uint16_t* rateDivisor,
                                        uint16_t* outputGroup, uint16_t* commonField, uint16_t* timeField,
                                        uint16_t* imuField, uint16_t* gpsField, uint16_t* attitudeField,
                                        uint16_t* insField, uint16_t* gps2Field)
@@ -247,7 +250,7 @@ void AqUartPacket_parseBinaryOutputRaw(char* packet, uint16_t* asyncMode, uint16
     AqFieldCursor cursor = AqFields_openResponse(packet);
     uint16_t groups = 0;
     if (!AqFields_scan(&cursor, {aqSlot(asyncMode), aqSlot(rateDivisor), aqHexSlot(&groups)}))
-        return;
+        return false;
     if (outputGroup)
         *outputGroup = groups;
 
@@ -257,16 +260,17 @@ void AqUartPacket_parseBinaryOutputRaw(char* packet, uint16_t* asyncMode, uint16
     for (unsigned bit = 0; bit < 7; ++bit)
         if (groups & (1u << bit))
             slots[count++] = aqHexSlot(groupFields[bit]);
-    AqFields_scan(&cursor, slots, count);
+    return AqFields_scan(&cursor, slots, count);
 }
 
-void AqUartPacket_parseBinaryOutput(AqUartPacket* packet, uint16_t* asyncMode, uint16_t* rateDivisor,
+bool AqUartPacket_parseBinaryOutput(AqUartPacket* packet, uint16_t* asyncMode, uint16_t* rateDivisor,
                                     uint16_t* outputGroup, uint16_t* commonField, uint16_t* timeField,
                                     uint16_t* imuField, uint16_t* gpsField, uint16_t* attitudeField,
                                     uint16_t* insField, uint16_t* gps2Field)
 {
-    AqUartPacket_parseBinaryOutputRaw(AqFields_bytes(packet), asyncMode, rateDivisor, outputGroup, commonField,
-                                      timeField, imuField, gpsField, attitudeField, insField, gps2Field);
+    return AqUartPacket_parseBinaryOutputRaw(AqFields_bytes(packet), asyncMode, rateDivisor, outputGroup,
+                                             commonField, timeField, imuField, gpsField, attitudeField, insField,
+                                             gps2Field);
 }
 
 // ---------------------------------------------------------------- error report

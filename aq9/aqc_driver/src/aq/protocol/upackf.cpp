@@ -43,14 +43,16 @@ uint8_t byteAt(const Finder* f, const Scan* s, size_t k)
 
 // n contiguous bytes from offset k: in place when they lie in the read, else in
 // the buffer with the read's first bytes placed behind the held ones (always
-// the same bytes at the same place, whoever asks). Null when they do not fit.
+// the same bytes at the same place, whoever asks). Null when a packet that
+// long cannot span reads. The held bytes number fewer than bufferSize, so the
+// buffer's second half always has room for the rest.
 uint8_t* assemble(Finder* f, Scan* s, size_t k, size_t n)
 {
     if (k >= s->held)
         return s->data + (k - s->held);
-    const size_t end = k + n;
-    if (end > f->bufferSize)
+    if (n > f->bufferSize)
         return nullptr;
+    const size_t end = k + n;
     if (end > s->held)
         memcpy(f->receiveBuffer + s->held, s->data, end - s->held);
     return f->receiveBuffer + k;

@@ -23,8 +23,11 @@
 //   overlap it). An intact sentence likewise ends the candidates that would
 //   overlap it.
 // Packets that begin and end in one read are handed over in place. The buffer
-// keeps the stream from the earliest unfinished candidate on; a packet spanning
-// reads is assembled there and must fit in it.
+// keeps the stream from the earliest unfinished candidate on (fewer than
+// AQ_UART_PACKET_FINDER_BUFFER_SIZE bytes); a packet spanning reads is
+// assembled there, behind those bytes, and may be up to that size long
+// wherever it starts among them, so an unfinished false start held in front of
+// it never crowds it out.
 //
 // Work per byte is bounded: the ASCII tracker looks at each byte once (idle
 // stretches are skipped with memchr). Each sync byte costs at most one CRC pass
@@ -42,6 +45,7 @@
 #include "aq/error.h"
 #include "aq/protocol/upack.h"
 
+// The longest packet that can be assembled across reads.
 #define AQ_UART_PACKET_FINDER_BUFFER_SIZE 256
 
 // Called for every intact packet; the view points into the current read or into
@@ -69,10 +73,12 @@ typedef struct AqUartPacketFinder
     // Equal to bufferAppendLocation between calls when nothing waits.
     size_t binarySearchIndex;
 
-    size_t bufferSize;           // capacity of receiveBuffer
-    size_t bufferAppendLocation; // bytes held in receiveBuffer
+    size_t bufferSize;           // longest packet assembled across reads (AQ_UART_PACKET_FINDER_BUFFER_SIZE)
+    size_t bufferAppendLocation; // bytes held in receiveBuffer, fewer than bufferSize
 
-    uint8_t receiveBuffer[AQ_UART_PACKET_FINDER_BUFFER_SIZE]; // the stream from the earliest unfinished candidate
+    // The stream from the earliest unfinished candidate, then room to assemble
+    // a packet of bufferSize bytes that starts in it.
+    uint8_t receiveBuffer[2 * AQ_UART_PACKET_FINDER_BUFFER_SIZE];
 } AqUartPacketFinder;
 
 // Clears all state but the buffer's bytes; no handler afterwards.

@@ -723,15 +723,18 @@ TEST(spi, a_set_error_byte_is_returned_as_1000_plus_n_and_nothing_is_parsed)
 {
     const struct
     {
-        char byte3;
+        uint8_t byte3;
         AqError expected;
-    } errors[] = {{3, E_SENSOR_INVALID_CHECKSUM}, {13, E_SENSOR_ERROR_BUFFER_OVERFLOW}, {1, E_SENSOR_HARD_FAULT}};
+    } errors[] = {{3, E_SENSOR_INVALID_CHECKSUM},
+                  {13, E_SENSOR_ERROR_BUFFER_OVERFLOW},
+                  {1, E_SENSOR_HARD_FAULT},
+                  {0xFF, static_cast<AqError>(1255)}};
     for (const ParseRow& row : everyParser())
     {
         for (const auto& e : errors)
         {
             memset(rsp, 0x41, sizeof rsp);  // a payload that would change every output
-            rsp[3] = e.byte3;
+            rsp[3] = static_cast<char>(e.byte3);
             Outs before, outs;
             memset(&before, 0xC3, sizeof before);
             memcpy(&outs, &before, sizeof outs);

@@ -10,6 +10,7 @@
 
 #include "CppUTest/TestHarness.h"
 
+#include "AqParserCases.h"
 #include "upack_fieldValues.h"
 
 namespace
@@ -192,13 +193,13 @@ TEST(AqUartPacketParsers, missing_fields_leave_outputs_and_non_numbers_read_as_z
 {
     vec3f ypr = {{7, 7, 7}};
     char twoValues[] = "$AQRRG,08,+010.071,-002.342*XX\r\n";
-    AqUartPacket_parseYawPitchRollRaw(twoValues, &ypr);
+    CHECK_FALSE(AqUartPacket_parseYawPitchRollRaw(twoValues, &ypr));
     DOUBLES_EQUAL(10.071, ypr.c[0], 1e-5); // float precision of a 5-digit value
     DOUBLES_EQUAL(-2.342, ypr.c[1], 1e-6);
     DOUBLES_EQUAL(7, ypr.c[2], 0);
 
     char junk[] = "$AQRRG,08,abc,,1e2*XX\r\n";
-    AqUartPacket_parseYawPitchRollRaw(junk, &ypr);
+    CHECK_TRUE(AqUartPacket_parseYawPitchRollRaw(junk, &ypr)); // three fields, whatever they hold
     DOUBLES_EQUAL(0, ypr.c[0], 0);
     DOUBLES_EQUAL(0, ypr.c[1], 0);
     DOUBLES_EQUAL(100, ypr.c[2], 0);
@@ -229,6 +230,30 @@ TEST(AqUartPacketParsers, missing_fields_leave_outputs_and_non_numbers_read_as_z
     LONGS_EQUAL(0, baud);
 }
 
+TEST(AqUartPacketParsers, every_register_parser_refuses_a_reply_short_of_its_fields)
+{
+    int parsers = 0;
+    for (const AqParserCase& c : kAqParserCases)
+    {
+        if (c.family != AQPARSER_UART_RESPONSE || c.fields < 0)
+            continue;
+        // The whole reply and every shorter one, down to the register number alone.
+        for (int k = c.fields; k >= 0; --k)
+        {
+            std::string text = "$AQRRG,99";
+            for (int i = 0; i < k; ++i)
+                text += ",1";
+            text += "*XX\r\n";
+            HeapSentence s(text);
+            std::string label = std::string(c.name) + " on " + text;
+            CHECK_EQUAL_TEXT(k == c.fields, c.run(s.bytes, s.length), label.c_str());
+        }
+        ++parsers;
+    }
+    // Numeric registers of the catalogue and those with parsers only, Raw and view.
+    LONGS_EQUAL(2 * 58, parsers);
+}
+
 TEST(AqUartPacketParsers, async_ymr_reports_whether_all_twelve_values_arrived)
 {
     FieldValues o;
@@ -254,13 +279,14 @@ TEST(AqUartPacketParsers, text_registers_copy_within_capacity_and_empty_when_abs
         const char* sentence;
         size_t capacity;
         const char* expected;
+        bool whole; // the text field is there, even empty
     } rows[] = {
-        {"$AQRRG,01,AQ-9 INERTIAL*XX\r\n", 32, "AQ-9 INERTIAL"},
-        {"$AQRRG,01,AQ-9 INERTIAL*XX\r\n", 5, "AQ-9"},
-        {"$AQRRG,01,AQ-9 INERTIAL*XX\r\n", 1, ""},
-        {"$AQRRG,01,*XX\r\n", 32, ""},
-        {"$AQRRG,01*XX\r\n", 32, ""},
-        {"$AQRRG,01,no end", 32, "no end"},
+        {"$AQRRG,01,AQ-9 INERTIAL*XX\r\n", 32, "AQ-9 INERTIAL", true},
+        {"$AQRRG,01,AQ-9 INERTIAL*XX\r\n", 5, "AQ-9", true},
+        {"$AQRRG,01,AQ-9 INERTIAL*XX\r\n", 1, "", true},
+        {"$AQRRG,01,*XX\r\n", 32, "", true},
+        {"$AQRRG,01*XX\r\n", 32, "", false},
+        {"$AQRRG,01,no end", 32, "no end", true},
     };
     for (auto& row : rows)
     {
@@ -268,7 +294,7 @@ TEST(AqUartPacketParsers, text_registers_copy_within_capacity_and_empty_when_abs
         char out[33];
         memset(out, '#', sizeof out);
         AqUartPacket p = s.view();
-        AqUartPacket_parseModelNumber(&p, out, row.capacity);
+        CHECK_EQUAL_TEXT(row.whole, AqUartPacket_parseModelNumber(&p, out, row.capacity), row.sentence);
         STRCMP_EQUAL_TEXT(row.expected, out, row.sentence);
         BYTES_EQUAL_TEXT('#', out[row.capacity], row.sentence);
     }
@@ -283,14 +309,16 @@ TEST(AqUartPacketParsers, binary_output_reads_one_hex_field_per_announced_group)
     uint16_t v[10];
     memset(v, 0x5A, sizeof v);
     char sentence[] = "$AQRRG,75,1,80,05,1528,3F*XX\r\n";
-    AqUartPacket_parseBinaryOutputRaw(sentence, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9]);
+    CHECK_TRUE(AqUartPacket_parseBinaryOutputRaw(sentence, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8],
+                                                 &v[9]));
     const uint16_t expected[10] = {1, 80, 0x05, 0x1528, 0, 0x3F, 0, 0, 0, 0};
     for (int i = 0; i < 10; ++i)
         LONGS_EQUAL_TEXT(expected[i], v[i], std::to_string(i).c_str());
 
     // A group announced but missing: the field stays cleared.
     char cut[] = "$AQRRG,76,2,4,11,8*XX\r\n";
-    AqUartPacket_parseBinaryOutputRaw(cut, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9]);
+    CHECK_FALSE(
+        AqUartPacket_parseBinaryOutputRaw(cut, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9]));
     LONGS_EQUAL(0x11, v[2]);
     LONGS_EQUAL(8, v[3]);
     LONGS_EQUAL(0, v[7]);

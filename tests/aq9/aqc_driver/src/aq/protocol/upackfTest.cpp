@@ -116,6 +116,19 @@ Bytes packetEndingInSync()
     }
 }
 
+// The first four bytes of an INS-group packet of at least length bytes (up to
+// 268): a false start that waits that long for its bytes.
+Bytes headerAnnouncing(size_t length)
+{
+    for (unsigned word = 1; word < 0x8000; word++)
+    {
+        Bytes h = {0xFA, 0x20, static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)};
+        if (AqUartPacket_computeBinaryPacketLength(h.data()) >= length)
+            return h;
+    }
+    return Bytes();
+}
+
 Bytes noise(size_t n)
 {
     Bytes b;
@@ -177,7 +190,7 @@ void record(void* userData, AqUartPacket* packet, size_t index)
     Where where = OUTSIDE;
     if (inside(packet->data, packet->length, r->chunk, r->chunkLen))
         where = IN_CHUNK;
-    else if (inside(packet->data, packet->length, r->finder->receiveBuffer, AQ_UART_PACKET_FINDER_BUFFER_SIZE))
+    else if (inside(packet->data, packet->length, r->finder->receiveBuffer, sizeof r->finder->receiveBuffer))
         where = IN_BUFFER;
     r->found.push_back({index, Bytes(packet->data, packet->data + packet->length), where, packet->curExtractLoc});
 }
@@ -303,6 +316,12 @@ TEST(upackf, table_of_streams)
         {"split 610-byte packet dropped", Stream().junk(packetAnnouncing(600)).good(RECORD_50), {300}},
         {"sentence carried while a record starts", Stream().junk(text("$AQRRG,0")).good(RECORD_78).good(SENTENCE_XX),
          {5, 40}},
+        // An unfinished false start keeps its bytes in front of a packet that
+        // spans reads; the packet still fits behind them.
+        {"record behind a 206-byte false sentence", Stream().junk(text("$AQRRG")).junk(noise(200)).good(RECORD_78),
+         {240}},
+        {"sentence behind a 200-byte false record",
+         Stream().junk(headerAnnouncing(230)).junk(noise(196)).good(SENTENCE_CRC), {220}},
     };
     for (const Row& row : rows)
     {

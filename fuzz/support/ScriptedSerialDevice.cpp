@@ -1,0 +1,93 @@
+// The framework's serial port on the scripted wire: what the link writes goes
+// to the scripted sensor, what it reads comes from it, within the port's
+// contract (SerialDevice.h): a line read ends after a line end, times out with
+// the count read so far, fills up without one, or fails with -1.
+#include "SerialDevice.h"
+
+#include "Script.h"
+
+SerialDevice::SerialDevice()
+    : _baud(0), _data(0), _stop(0), _parity(), _tmpBuff(), _lastWrite(), outLen(0), _commsDebugMode(DebugOff), _raw(1),
+      _cleared(0), _vmin(0), _tmin(0)
+{
+}
+
+SerialDevice::~SerialDevice() {}
+
+const char* SerialDevice::devName()
+{
+    return "/dev/fuzz-serial";
+}
+
+int SerialDevice::getFd()
+{
+    return 7;
+}
+
+void SerialDevice::raw(int vmin, int tmin)
+{
+    _raw = 1;
+    _vmin = vmin;
+    _tmin = tmin;
+}
+
+void SerialDevice::nonRaw()
+{
+    _raw = 0;
+}
+
+Boolean SerialDevice::isRaw()
+{
+    return _raw;
+}
+
+void SerialDevice::commsDebugMode(CommsDebugMode mode)
+{
+    _commsDebugMode = mode;
+}
+
+Boolean SerialDevice::debugging()
+{
+    return _commsDebugMode == DebugOn;
+}
+
+int SerialDevice::setLineFormat(int baud, int data, int stop, const char*)
+{
+    _baud = baud;
+    _data = data;
+    _stop = stop;
+    return 0;
+}
+
+int SerialDevice::write(const char* buf, int nBytes)
+{
+    if (nBytes > 0)
+        fuzzWire_commandSent(buf, static_cast<size_t>(nBytes));
+    return nBytes;
+}
+
+void SerialDevice::clearPort()
+{
+    fuzzWire_clear();
+}
+
+int SerialDevice::readNChars(char* buf, int count, int)
+{
+    int got = 0;
+    while (got < count)
+    {
+        bool ended = false;
+        const int r = fuzzWire_read(reinterpret_cast<uint8_t*>(buf) + got, static_cast<size_t>(count - got), true,
+                                    &ended);
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            throw TimedOut(got);
+        got += r;
+        if (ended)
+            return got;
+    }
+    if (count <= 0)
+        return 0;
+    throw BufferFull();
+}
