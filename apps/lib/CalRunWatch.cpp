@@ -13,6 +13,7 @@
 namespace {
 
 const char kLogAnnounce[] = "DataLogWriter - aqAhrs: logging to ";
+const char kSnapshotAnnounce[] = "AQ9 - OneShot data written to ";
 const char kBegin[] = "AQ9 - Beginning HSI Calibration.";
 const char kRotation[] = "AQ9 - Got current instrument rotation for HSI Cal.";
 const char kCompensation[] = "AQ9 - Got current User HSI Cal.";
@@ -72,6 +73,8 @@ void CalRunWatch::line(const timespec& when, const char* text)
     const aq9Settings& s = _settings;
     if (startsWith(text, kLogAnnounce))
         _ahrsLogPath = text + strlen(kLogAnnounce);
+    else if (startsWith(text, kSnapshotAnnounce))
+        _snapshotPath = text + strlen(kSnapshotAnnounce);
     else if (startsWith(text, kBegin))
     {
         // A start while running begins a new run; one that fails leaves none.
@@ -85,6 +88,7 @@ void CalRunWatch::line(const timespec& when, const char* text)
         now.gravity = g > 0 && isfinite(g) ? g : AQ9::kDefaultGravity;
         _current.setup = CalReplay_setupFrom(now, s.HSICalibrationMode3D != 0);
         _current.ahrsLogPath = _ahrsLogPath;
+        _current.snapshotPath = _snapshotPath;
         _starting = true;
         _running = false;
     }
@@ -164,4 +168,11 @@ bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::
         return false;
     }
     return true;
+}
+
+std::string CalRunWatch_rerunCommand(const CalRunSeen& run)
+{
+    return "aq9cal --log " + run.ahrsLogPath + " --snapshot " + run.snapshotPath + " --mode " +
+           (run.setup.mode3D ? "3d" : "2d") + " --from " + AhrsLogReader_formatTime(run.start_ns) + " --to " +
+           AhrsLogReader_formatTime(run.finish_ns);
 }

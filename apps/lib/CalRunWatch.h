@@ -22,7 +22,8 @@ struct CalRunSeen
     int64_t start_ns;   // "AQ9 - Beginning HSI Calibration."
     int64_t finish_ns;  // "AQ9 - Took ... to solve the HSI sol."
     CalReplaySetup setup;
-    std::string ahrsLogPath;  // the attitude log being written, as its writer announced it
+    std::string ahrsLogPath;   // the attitude log being written, as its writer announced it
+    std::string snapshotPath;  // the last settings snapshot the driver wrote
 };
 
 class CalRunWatch
@@ -41,6 +42,7 @@ class CalRunWatch
     const vec3f& _gravRef;
     std::function<void(float*, float*)> _site;
     std::string _ahrsLogPath;
+    std::string _snapshotPath;
     CalRunSeen _current;
     bool _starting;  // first line seen, start not yet complete
     bool _running;
@@ -53,5 +55,8 @@ class CalRunWatch
 // picture's path, or false with the reason.
 bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
                       std::string& error);
+
+// The aq9cal command line that runs the same calibration again from the files.
+std::string CalRunWatch_rerunCommand(const CalRunSeen& run);
 
 #endif

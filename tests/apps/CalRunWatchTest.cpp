@@ -36,7 +36,8 @@ struct Row
 };
 
 const Row kRows[] = {
-    {"a run", {{1, "DataLogWriter - aqAhrs: logging to /l/latest/aqAhrs.2.csv", 0}, {10, kBegin, 0}, {10, kRot, -0.5},
+    {"a run", {{1, "DataLogWriter - aqAhrs: logging to /l/latest/aqAhrs.2.csv", 0},
+               {2, "AQ9 - OneShot data written to /l/latest/aq9.dat.1", 0}, {10, kBegin, 0}, {10, kRot, -0.5},
                {10, kComp, 0}, {10, kOff, 0.25}, {20, kTook, 0}},
      true, 10, 20, -0.5},
     {"a failed start, then a finish while idle",
@@ -82,7 +83,11 @@ TEST(CalRunWatch, takes_the_window_and_settings_from_the_drivers_lines)
         LONGS_EQUAL(20, run.setup.dataRate);
         DOUBLES_EQUAL(47.5, run.setup.siteLat, 0);
         DOUBLES_EQUAL(9.8, run.setup.gravity, 1e-6);
-        // The log as its writer announced it; "" when it did not.
-        STRCMP_EQUAL_TEXT(row.lines[0].t == 1 ? "/l/latest/aqAhrs.2.csv" : "", run.ahrsLogPath.c_str(), row.label);
+        // The files as their writers announced them, for running it again.
+        STRCMP_EQUAL_TEXT(row.lines[0].t == 1 ? "aq9cal --log /l/latest/aqAhrs.2.csv --snapshot /l/latest/aq9.dat.1 "
+                                                "--mode 3d --from 10.000000000 --to 20.000000000"
+                                              : "aq9cal --log  --snapshot  --mode 3d --from 15.000000000 --to "
+                                                "20.000000000",
+                          CalRunWatch_rerunCommand(run).c_str(), row.label);
     }
 }
