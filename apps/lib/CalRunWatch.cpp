@@ -54,6 +54,29 @@ std::string newestReport(const std::string& dir)
     return best;
 }
 
+// The run's records from its attitude log, through the engine again.
+void replay(CalRunSeen& run)
+{
+    run.replayed = false;
+    if (run.ahrsLogPath.empty())
+    {
+        run.replayError = "the attitude log's path was not announced";
+        return;
+    }
+    // The driver's rows still in its stream's buffer (this is its process).
+    fflush(nullptr);
+    const AhrsLogWindow window = {true, run.start_ns, true, run.finish_ns};
+    AhrsLogRead log = AhrsLogReader_read(run.ahrsLogPath, window);
+    if (!log.ok)
+    {
+        run.replayError = log.error;
+        return;
+    }
+    CalReplay_run(run.setup, log.rows, run.replay);
+    run.logRecords = log.rows.size();
+    run.replayed = true;
+}
+
 }  // namespace
 
 CalRunWatch::CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site)
@@ -109,6 +132,7 @@ void CalRunWatch::line(const timespec& when, const char* text)
     else if (_running && startsWith(text, kSolved))
     {
         _current.finish_ns = nanoseconds(when);
+        replay(_current);
         _done = _current;
         _running = false;
         _finished = true;
@@ -128,27 +152,12 @@ bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::
                       std::string& error)
 {
     const std::string report = newestReport(latestDir);
-    if (report.empty())
-    {
+    if (!run.replayed)
+        error = run.replayError;
+    else if (report.empty())
         error = "no calibration report in " + latestDir;
+    if (!error.empty())
         return false;
-    }
-    if (run.ahrsLogPath.empty())
-    {
-        error = "the attitude log's path was not announced";
-        return false;
-    }
-    // The driver's rows still in its stream's buffer (this is its process).
-    fflush(nullptr);
-    const AhrsLogWindow window = {true, run.start_ns, true, run.finish_ns};
-    AhrsLogRead log = AhrsLogReader_read(run.ahrsLogPath, window);
-    if (!log.ok)
-    {
-        error = log.error;
-        return false;
-    }
-    CalReplay replay;
-    CalReplay_run(run.setup, log.rows, replay);
     *picturePath = CalOutputFiles_besideReport(report, ".svg");
     FILE* f = fopen(picturePath->c_str(), "wxe");
     if (f == nullptr)
@@ -157,10 +166,10 @@ bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::
         return false;
     }
     const std::vector<std::string> caption = {
-        "Samples: " + run.ahrsLogPath + ", " + std::to_string(log.rows.size()) + " records from " +
+        "Samples: " + run.ahrsLogPath + ", " + std::to_string(run.logRecords) + " records from " +
             AhrsLogReader_formatUtc(run.start_ns) + " to " + AhrsLogReader_formatUtc(run.finish_ns),
         "Report: " + report};
-    CalPicture_write(f, replay, caption);
+    CalPicture_write(f, run.replay, caption);
     const bool ok = ferror(f) == 0;
     if (fclose(f) != 0 || !ok)
     {

@@ -5,6 +5,9 @@
 // precedes every record it offered and the stamp of its last line follows
 // them: the window of the attitude log is exact. What the driver gave the
 // engine is read from the link's settings at the lines that announce it.
+// The run is computed again at its last line, before the driver can start
+// another: the engine is one per process, and a replay during the driver's
+// next run would reset that run's keep state.
 #ifndef CAL_RUN_WATCH_H
 #define CAL_RUN_WATCH_H
 
@@ -24,6 +27,12 @@ struct CalRunSeen
     CalReplaySetup setup;
     std::string ahrsLogPath;   // the attitude log being written, as its writer announced it
     std::string snapshotPath;  // the last settings snapshot the driver wrote
+    // The run again from the log, done at its last line; replayError says
+    // why not when it could not be.
+    bool replayed;
+    std::string replayError;
+    CalReplay replay;
+    size_t logRecords;
 };
 
 class CalRunWatch
@@ -32,7 +41,8 @@ class CalRunWatch
     // settings and gravRef: the link's (AQ9Sensor::_settings, _gravRefVector);
     // site: the driver's site in degrees (AQ9::siteLat(), siteLong()).
     CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site);
-    // One system-log line, in the driver's thread.
+    // One system-log line, in the driver's thread. The run's last line reads
+    // the attitude log and runs the engine again.
     void line(const timespec& when, const char* text);
     // The run that finished since the last call, if one did.
     bool takeFinished(CalRunSeen& run);
@@ -50,8 +60,8 @@ class CalRunWatch
     CalRunSeen _done;
 };
 
-// Draws a finished run from its attitude log into <report stem>.svg beside the
-// newest calibration report in latestDir (the driver has just written it). The
+// Draws a finished, replayed run into <report stem>.svg beside the newest
+// calibration report in latestDir (the driver has written it since). The
 // picture's path, or false with the reason.
 bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
                       std::string& error);
