@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AQ9.h"
+#include "CalRunWatch.h"
 #include "AQ9Output.h"
 #include "AQ9RawMeasOutput.h"
 #include "HostOptions.h"
@@ -61,6 +62,7 @@ class HostRun
     int poll(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMeasOutput& raw);
     void tick(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMeasOutput& raw);
     void listFiles() const;
+    void drawFinishedRun();
 
     HostOptions _o;
     std::vector<HostTickHook> _hooks;
@@ -70,6 +72,7 @@ class HostRun
     std::string _simState;      // aq9sim's state file, when simulated
     std::string _terminal;      // the simulator's pseudo-terminal
     SimChild _sim;
+    CalRunWatch* _watch;        // the driver's calibration runs, while it exists
     bool _failed;               // a failure seen while polling (the simulator ended)
     bool _wasCalibrating;
     bool _printedHeading;
