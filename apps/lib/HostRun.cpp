@@ -348,6 +348,13 @@ void HostRun::listFiles() const
 int HostRun::run()
 {
     _startRealtime = static_cast<long long>(time(nullptr));
+    // Before anything is made: another aq9host may own the names.
+    std::string why;
+    if (!_claim.take(&why))
+    {
+        fprintf(stderr, "aq9host: %s\n", why.c_str());
+        return 1;
+    }
     if (!HostSignals_install() || !prepareDirectories() || !prepareMission())
         return 1;
     if (_o.link == HOST_LINK_SIM && !startSimulator())
