@@ -54,6 +54,15 @@ std::string newestReport(const std::string& dir)
     return best;
 }
 
+// The size of the log now, with the rows still in its writer's buffer (this
+// is its process); 0, reading it whole, when it cannot be had.
+int64_t logSize(const std::string& path)
+{
+    struct stat st;
+    fflush(nullptr);
+    return !path.empty() && stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+}
+
 // The run's records from its attitude log, through the engine again.
 void replay(CalRunSeen& run)
 {
@@ -66,7 +75,7 @@ void replay(CalRunSeen& run)
     // The driver's rows still in its stream's buffer (this is its process).
     fflush(nullptr);
     const AhrsLogWindow window = {true, run.start_ns, true, run.finish_ns};
-    AhrsLogRead log = AhrsLogReader_read(run.ahrsLogPath, window);
+    AhrsLogRead log = AhrsLogReader_read(run.ahrsLogPath, window, run.ahrsLogStartByte);
     if (!log.ok)
     {
         run.replayError = log.error;
@@ -111,6 +120,7 @@ void CalRunWatch::line(const timespec& when, const char* text)
         now.gravity = g > 0 && isfinite(g) ? g : AQ9::kDefaultGravity;
         _current.setup = CalReplay_setupFrom(now, s.HSICalibrationMode3D != 0);
         _current.ahrsLogPath = _ahrsLogPath;
+        _current.ahrsLogStartByte = logSize(_ahrsLogPath);
         _current.snapshotPath = _snapshotPath;
         _starting = true;
         _running = false;

@@ -26,6 +26,7 @@ struct CalRunSeen
     int64_t finish_ns;  // "AQ9 - Took ... to solve the HSI sol."
     CalReplaySetup setup;
     std::string ahrsLogPath;   // the attitude log being written, as its writer announced it
+    int64_t ahrsLogStartByte;  // its size at the run's first line: the run's records come after
     std::string snapshotPath;  // the last settings snapshot the driver wrote
     // The run again from the log, done at its last line; replayError says
     // why not when it could not be.
