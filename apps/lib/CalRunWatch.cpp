@@ -30,8 +30,9 @@ int64_t nanoseconds(const timespec& t)
     return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-// The newest "aq9_Hard-Soft-Iron-Calibration.dat*" in dir, or "".
-std::string newestReport(const std::string& dir)
+// The newest "aq9_Hard-Soft-Iron-Calibration.dat*" in dir, or "", and when
+// it was last written.
+std::string newestReport(const std::string& dir, int64_t* written_ns)
 {
     DIR* d = opendir(dir.c_str());
     if (d == nullptr)
@@ -51,6 +52,7 @@ std::string newestReport(const std::string& dir)
         }
     }
     closedir(d);
+    *written_ns = bestTime;
     return best;
 }
 
@@ -161,11 +163,19 @@ bool CalRunWatch::takeFinished(CalRunSeen& run)
 bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
                       std::string& error)
 {
-    const std::string report = newestReport(latestDir);
+    int64_t written_ns = -1;
+    const std::string report = newestReport(latestDir, &written_ns);
     if (!run.replayed)
         error = run.replayError;
     else if (report.empty())
         error = "no calibration report in " + latestDir;
+    // The driver writes the report after the run's last line. The kernel's
+    // file times lag the clock by at most a tick, so an earlier run's report,
+    // written before this run's first line, never passes; this run's fails
+    // only when the whole run took less than a tick.
+    else if (written_ns < run.start_ns)
+        error = "the newest calibration report, " + report + ", is older than this run: the driver wrote none for "
+                "it (its log above says why)";
     if (!error.empty())
         return false;
     *picturePath = CalOutputFiles_besideReport(report, ".svg");

@@ -62,8 +62,9 @@ class CalRunWatch
 };
 
 // Draws a finished, replayed run into <report stem>.svg beside the newest
-// calibration report in latestDir (the driver has written it since). The
-// picture's path, or false with the reason.
+// calibration report in latestDir, which must have been written since the
+// run began (the driver writes it at the run's end). The picture's path, or
+// false with the reason.
 bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
                       std::string& error);
 

@@ -1,7 +1,12 @@
 // Following a driver's calibration runs through its log lines: the window and
 // what the driver gave the engine, or no run when its start failed.
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -89,5 +94,45 @@ TEST(CalRunWatch, takes_the_window_and_settings_from_the_drivers_lines)
                                               : "aq9cal --log  --snapshot  --mode 3d --from 15.000000000 --to "
                                                 "20.000000000",
                           CalRunWatch_rerunCommand(run).c_str(), row.label);
+    }
+}
+
+// The picture goes only beside a report written since the run began: one
+// older is an earlier run's, left newest when the driver could write none.
+TEST(CalRunWatch, draws_only_beside_a_report_written_since_the_run_began)
+{
+    const int64_t start_s = 1700000000;
+    const struct
+    {
+        const char* label;
+        int reportAge_s;  // its time less the run's start; 0: no report
+        const char* error;  // "" when drawn
+    } rows[] = {
+        {"this run's report", 30, ""},
+        {"an earlier run's report", -30, "is older than this run: the driver wrote none for it"},
+        {"no report", 0, "no calibration report in"},
+    };
+    CalRunSeen run = CalRunSeen();
+    run.start_ns = start_s * 1000000000;
+    run.finish_ns = run.start_ns + 20 * 1000000000LL;
+    run.replayed = true;
+    for (const auto& row : rows)
+    {
+        char tmpl[] = "/tmp/aq9drawXXXXXX";
+        const std::string dir = mkdtemp(tmpl);
+        const std::string report = dir + "/aq9_Hard-Soft-Iron-Calibration.dat";
+        if (row.reportAge_s != 0)
+        {
+            close(open(report.c_str(), O_WRONLY | O_CREAT, 0644));
+            const timespec t[2] = {{start_s + row.reportAge_s, 0}, {start_s + row.reportAge_s, 0}};
+            CHECK(utimensat(AT_FDCWD, report.c_str(), t, 0) == 0);
+        }
+        std::string picture, error;
+        const bool drawn = CalRunWatch_draw(run, dir, &picture, error);
+        CHECK_EQUAL_TEXT(row.error[0] == '\0', drawn, (std::string(row.label) + ": " + error).c_str());
+        CHECK_TEXT(error.find(row.error) != std::string::npos, (std::string(row.label) + ": " + error).c_str());
+        if (drawn)
+            STRCMP_EQUAL_TEXT((dir + "/aq9_Hard-Soft-Iron-Calibration.svg").c_str(), picture.c_str(), row.label);
+        CHECK(system(("rm -rf '" + dir + "'").c_str()) == 0);
     }
 }
