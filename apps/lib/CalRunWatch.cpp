@@ -90,10 +90,12 @@ void replay(CalRunSeen& run)
 
 }  // namespace
 
-CalRunWatch::CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site)
+CalRunWatch::CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site,
+                         std::function<uint32_t()> pollRate)
     : _settings(settings),
       _gravRef(gravRef),
       _site(site),
+      _pollRate(pollRate),
       _current(),
       _starting(false),
       _running(false),
@@ -121,6 +123,10 @@ void CalRunWatch::line(const timespec& when, const char* text)
         const float g = sqrtf(g3[0] * g3[0] + g3[1] * g3[1] + g3[2] * g3[2]);
         now.gravity = g > 0 && isfinite(g) ? g : AQ9::kDefaultGravity;
         _current.setup = CalReplay_setupFrom(now, s.HSICalibrationMode3D != 0);
+        _current.settingsRate = _current.setup.dataRate;
+        const uint32_t polled = _pollRate ? _pollRate() : 0;
+        if (polled > 0)
+            _current.setup.dataRate = polled;
         _current.ahrsLogPath = _ahrsLogPath;
         _current.ahrsLogStartByte = logSize(_ahrsLogPath);
         _current.snapshotPath = _snapshotPath;

@@ -61,14 +61,18 @@ TEST(CalRunWatch, takes_the_window_and_settings_from_the_drivers_lines)
 {
     for (const Row& row : kRows)
     {
+        // A re-initialisation set ahrsRate to 20; the polls stay at the first start-up's 10 Hz.
         aq9Settings settings = {};
         settings.ahrsRate = 20;
         settings.HSICalibrationMode3D = 1;
         vec3f grav = {{0, 0, -9.8f}};
-        CalRunWatch watch(settings, grav, [](float* lat, float* lon) {
-            *lat = 47.5f;
-            *lon = 8.5f;
-        });
+        CalRunWatch watch(
+            settings, grav,
+            [](float* lat, float* lon) {
+                *lat = 47.5f;
+                *lon = 8.5f;
+            },
+            [] { return 10u; });
         for (const Line& l : row.lines)
         {
             if (l.rot0 != 0)
@@ -85,7 +89,8 @@ TEST(CalRunWatch, takes_the_window_and_settings_from_the_drivers_lines)
         CHECK_EQUAL_TEXT(row.finish * 1000000000LL, run.finish_ns, row.label);
         DOUBLES_EQUAL(row.rot0, run.setup.rot.c[0], 0);
         CHECK(run.setup.mode3D);
-        LONGS_EQUAL(20, run.setup.dataRate);
+        LONGS_EQUAL(10, run.setup.dataRate);
+        LONGS_EQUAL(20, run.settingsRate);
         DOUBLES_EQUAL(47.5, run.setup.siteLat, 0);
         DOUBLES_EQUAL(9.8, run.setup.gravity, 1e-6);
         // The files as their writers announced them, for running it again.
