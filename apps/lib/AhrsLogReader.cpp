@@ -52,8 +52,11 @@ bool parseNumber(const std::string& text, double* v)
     return *end == '\0' && errno != ERANGE;
 }
 
-std::string where(const std::string& path, long line)
+// The line in messages: as in the file, or as counted from the byte reading began at.
+std::string where(const std::string& path, long line, const AhrsLogRead& out)
 {
+    if (out.fromByte > 0)
+        return path + ": line " + std::to_string(line) + " from byte " + std::to_string(out.fromByte) + ": ";
     return path + ":" + std::to_string(line) + ": ";
 }
 
@@ -68,7 +71,7 @@ bool mapColumns(const std::string& path, const std::vector<std::string>& header,
                 index[k] = static_cast<int>(i);
         if (index[k] < 0)
         {
-            out.error = where(path, 1) + "no column \"" + kColumns[k] + "\" (not an attitude log aqAhrs?)";
+            out.error = where(path, 1, out) + "no column \"" + kColumns[k] + "\" (not an attitude log aqAhrs?)";
             return false;
         }
     }
@@ -81,14 +84,15 @@ bool parseRow(const std::string& path, long lineNo, const std::vector<std::strin
 {
     if (fields.size() != width)
     {
-        out.error = where(path, lineNo) + std::to_string(fields.size()) + " values, the header names " +
+        out.error = where(path, lineNo, out) + std::to_string(fields.size()) + " values, the header names " +
                     std::to_string(width);
         return false;
     }
     row.line = lineNo;
     if (!AhrsLogReader_parseTime(fields[static_cast<size_t>(index[0])].c_str(), &row.time_ns))
     {
-        out.error = where(path, lineNo) + "time \"" + fields[static_cast<size_t>(index[0])] + "\" is not sec.nnnnnnnnn";
+        const std::string& time = fields[static_cast<size_t>(index[0])];
+        out.error = where(path, lineNo, out) + "time \"" + time + "\" is not sec.nnnnnnnnn";
         return false;
     }
     return true;
@@ -103,7 +107,7 @@ bool parseValues(const std::string& path, const std::vector<std::string>& fields
         const std::string& text = fields[static_cast<size_t>(index[k])];
         if (!parseNumber(text, &v))
         {
-            out.error = where(path, row.line) + kColumns[k] + " \"" + text + "\" is not a number";
+            out.error = where(path, row.line, out) + kColumns[k] + " \"" + text + "\" is not a number";
             return false;
         }
         *slot(row, k) = static_cast<float>(v);
@@ -120,6 +124,30 @@ std::string bothForms(int64_t ns)
 bool inWindow(const AhrsLogWindow& w, int64_t t)
 {
     return (!w.hasFrom || t >= w.from_ns) && (!w.hasTo || t <= w.to_ns);
+}
+
+// Moves f, just past the header, to the first line that begins at or after
+// byte from. The byte it reads from: from, or 0 when from is inside the header
+// (f then stays); -1 when f cannot be positioned.
+int64_t skipTo(FILE* f, int64_t from)
+{
+    const off_t afterHeader = ftello(f);
+    if (afterHeader < 0)
+        return -1;
+    if (from <= afterHeader)
+        return 0;
+    // The byte before tells whether from is a line's first byte.
+    if (fseeko(f, static_cast<off_t>(from - 1), SEEK_SET) != 0)
+        return -1;
+    const int before = fgetc(f);
+    if (before != '\n' && before != EOF)
+    {
+        int c;
+        while ((c = fgetc(f)) != EOF && c != '\n')
+        {
+        }
+    }
+    return from;
 }
 
 }  // namespace
@@ -182,9 +210,9 @@ std::string AhrsLogReader_formatUtc(int64_t ns)
     return buf;
 }
 
-AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& window)
+AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& window, int64_t fromByte)
 {
-    AhrsLogRead out = {false, "", {}, 0, 0, 0, false};
+    AhrsLogRead out = {false, "", {}, 0, 0, 0, false, 0};
     FILE* f = fopen(path.c_str(), "re");
     if (f == nullptr)
     {
@@ -196,15 +224,25 @@ AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& win
     long lineNo = 0;
     int index[kNumColumns];
     size_t width = 0;
-    bool failed = false;
+    bool haveHeader = false, failed = false;
     while (!failed && getline(&line, &cap, f) >= 0)
     {
         lineNo++;
         std::vector<std::string> fields = splitFields(line);
-        if (lineNo == 1)
+        if (!haveHeader)
         {
+            haveHeader = true;
             failed = !mapColumns(path, fields, index, out);
             width = fields.size();
+            if (!failed && fromByte > 0)
+            {
+                out.fromByte = skipTo(f, fromByte);
+                failed = out.fromByte < 0;
+                if (failed)
+                    out.error = path + ": cannot read from byte " + std::to_string(fromByte) + ": " + strerror(errno);
+                else if (out.fromByte > 0)
+                    lineNo = 0;
+            }
             continue;
         }
         // A last line without its end is a record cut off by a crash or a copy mid-write.
@@ -230,14 +268,16 @@ AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& win
     fclose(f);
     if (failed)
         return out;
-    if (lineNo == 0)
+    const std::string after = out.fromByte > 0 ? "byte " + std::to_string(out.fromByte) : "the header";
+    if (!haveHeader)
         out.error = path + ": empty file, no header line";
     else if (out.rows.empty() && out.rowsInFile == 0)
-        out.error = path + ": no records after the header";
+        out.error = path + ": no records after " + after;
     else if (out.rows.empty())
-        out.error = path + ": no record between " + (window.hasFrom ? bothForms(window.from_ns) : "the start") + " and " +
-                    (window.hasTo ? bothForms(window.to_ns) : "the end") + "; the log runs from " +
-                    bothForms(out.first_ns) + " to " + bothForms(out.last_ns);
+        out.error = path + ": no record between " + (window.hasFrom ? bothForms(window.from_ns) : "the start") +
+                    " and " + (window.hasTo ? bothForms(window.to_ns) : "the end") + "; the log runs from " +
+                    bothForms(out.first_ns) + " to " + bothForms(out.last_ns) +
+                    (out.fromByte > 0 ? " after " + after : "");
     out.ok = out.error.empty();
     return out;
 }

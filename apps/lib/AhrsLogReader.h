@@ -17,7 +17,7 @@
 struct AhrsLogRow
 {
     int64_t time_ns;  // nanoseconds since the epoch
-    long line;        // in the file, the header being line 1
+    long line;        // in the file, the header being line 1; after a start byte, counted from there
     float yaw_rad, pitch_rad, roll_rad;
     float rate_rads[3];  // roll, pitch and yaw rates
     float accel_g[3];
@@ -41,12 +41,19 @@ struct AhrsLogRead
     long rowsInFile;
     int64_t first_ns, last_ns;  // span of the whole log
     bool cutShort;  // the last line had no line end (a log cut off mid-write): left out
+    int64_t fromByte;  // where the records were read from (0: just after the header)
 };
 
 // Reads path. A missing column, a line with too few or too many values, a
 // value that is no number, and a window without a row are errors. "nan" and
 // "inf" are numbers: the driver logged and offered such records too.
-AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& window);
+// fromByte > 0 reads the header and then only the lines that begin at or
+// after that byte (one cut there is skipped): a writer's file size taken
+// before its records of interest, so a long log is not read from its start
+// and its earlier lines are neither parsed nor judged. Rows then count as
+// "the log" (rowsInFile, first_ns, last_ns) from there, and messages name the
+// line as counted from that byte.
+AhrsLogRead AhrsLogReader_read(const std::string& path, const AhrsLogWindow& window, int64_t fromByte = 0);
 
 // Seconds since the epoch as the log writes them ("sec" or "sec.fraction"),
 // or a UTC time as the system log stamps its lines (2024-06-10T06:13:20.123Z),

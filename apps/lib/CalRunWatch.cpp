@@ -30,8 +30,9 @@ int64_t nanoseconds(const timespec& t)
     return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-// The newest "aq9_Hard-Soft-Iron-Calibration.dat*" in dir, or "".
-std::string newestReport(const std::string& dir)
+// The newest "aq9_Hard-Soft-Iron-Calibration.dat*" in dir, or "", and when
+// it was last written.
+std::string newestReport(const std::string& dir, int64_t* written_ns)
 {
     DIR* d = opendir(dir.c_str());
     if (d == nullptr)
@@ -51,7 +52,17 @@ std::string newestReport(const std::string& dir)
         }
     }
     closedir(d);
+    *written_ns = bestTime;
     return best;
+}
+
+// The size of the log now, with the rows still in its writer's buffer (this
+// is its process); 0, reading it whole, when it cannot be had.
+int64_t logSize(const std::string& path)
+{
+    struct stat st;
+    fflush(nullptr);
+    return !path.empty() && stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
 }
 
 // The run's records from its attitude log, through the engine again.
@@ -66,7 +77,7 @@ void replay(CalRunSeen& run)
     // The driver's rows still in its stream's buffer (this is its process).
     fflush(nullptr);
     const AhrsLogWindow window = {true, run.start_ns, true, run.finish_ns};
-    AhrsLogRead log = AhrsLogReader_read(run.ahrsLogPath, window);
+    AhrsLogRead log = AhrsLogReader_read(run.ahrsLogPath, window, run.ahrsLogStartByte);
     if (!log.ok)
     {
         run.replayError = log.error;
@@ -79,10 +90,12 @@ void replay(CalRunSeen& run)
 
 }  // namespace
 
-CalRunWatch::CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site)
+CalRunWatch::CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site,
+                         std::function<uint32_t()> pollRate)
     : _settings(settings),
       _gravRef(gravRef),
       _site(site),
+      _pollRate(pollRate),
       _current(),
       _starting(false),
       _running(false),
@@ -110,7 +123,12 @@ void CalRunWatch::line(const timespec& when, const char* text)
         const float g = sqrtf(g3[0] * g3[0] + g3[1] * g3[1] + g3[2] * g3[2]);
         now.gravity = g > 0 && isfinite(g) ? g : AQ9::kDefaultGravity;
         _current.setup = CalReplay_setupFrom(now, s.HSICalibrationMode3D != 0);
+        _current.settingsRate = _current.setup.dataRate;
+        const uint32_t polled = _pollRate ? _pollRate() : 0;
+        if (polled > 0)
+            _current.setup.dataRate = polled;
         _current.ahrsLogPath = _ahrsLogPath;
+        _current.ahrsLogStartByte = logSize(_ahrsLogPath);
         _current.snapshotPath = _snapshotPath;
         _starting = true;
         _running = false;
@@ -151,11 +169,19 @@ bool CalRunWatch::takeFinished(CalRunSeen& run)
 bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
                       std::string& error)
 {
-    const std::string report = newestReport(latestDir);
+    int64_t written_ns = -1;
+    const std::string report = newestReport(latestDir, &written_ns);
     if (!run.replayed)
         error = run.replayError;
     else if (report.empty())
         error = "no calibration report in " + latestDir;
+    // The driver writes the report after the run's last line. The kernel's
+    // file times lag the clock by at most a tick, so an earlier run's report,
+    // written before this run's first line, never passes; this run's fails
+    // only when the whole run took less than a tick.
+    else if (written_ns < run.start_ns)
+        error = "the newest calibration report, " + report + ", is older than this run: the driver wrote none for "
+                "it (its log above says why)";
     if (!error.empty())
         return false;
     *picturePath = CalOutputFiles_besideReport(report, ".svg");

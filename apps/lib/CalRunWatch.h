@@ -24,8 +24,10 @@ struct CalRunSeen
 {
     int64_t start_ns;   // "AQ9 - Beginning HSI Calibration."
     int64_t finish_ns;  // "AQ9 - Took ... to solve the HSI sol."
-    CalReplaySetup setup;
+    CalReplaySetup setup;      // dataRate: the rate the driver gave the engine
+    uint32_t settingsRate;     // the rate its settings (and so its snapshot) named at the start
     std::string ahrsLogPath;   // the attitude log being written, as its writer announced it
+    int64_t ahrsLogStartByte;  // its size at the run's first line: the run's records come after
     std::string snapshotPath;  // the last settings snapshot the driver wrote
     // The run again from the log, done at its last line; replayError says
     // why not when it could not be.
@@ -39,8 +41,12 @@ class CalRunWatch
 {
   public:
     // settings and gravRef: the link's (AQ9Sensor::_settings, _gravRefVector);
-    // site: the driver's site in degrees (AQ9::siteLat(), siteLong()).
-    CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site);
+    // site: the driver's site in degrees (AQ9::siteLat(), siteLong());
+    // pollRate: the rate it gives the engine (AQ9::ahrsPollRate()), which
+    // stays that of the first start-up's poll when a re-initialisation
+    // changed the setting.
+    CalRunWatch(const aq9Settings& settings, const vec3f& gravRef, std::function<void(float*, float*)> site,
+                std::function<uint32_t()> pollRate);
     // One system-log line, in the driver's thread. The run's last line reads
     // the attitude log and runs the engine again.
     void line(const timespec& when, const char* text);
@@ -51,6 +57,7 @@ class CalRunWatch
     const aq9Settings& _settings;
     const vec3f& _gravRef;
     std::function<void(float*, float*)> _site;
+    std::function<uint32_t()> _pollRate;
     std::string _ahrsLogPath;
     std::string _snapshotPath;
     CalRunSeen _current;
@@ -61,8 +68,9 @@ class CalRunWatch
 };
 
 // Draws a finished, replayed run into <report stem>.svg beside the newest
-// calibration report in latestDir (the driver has written it since). The
-// picture's path, or false with the reason.
+// calibration report in latestDir, which must have been written since the
+// run began (the driver writes it at the run's end). The picture's path, or
+// false with the reason.
 bool CalRunWatch_draw(const CalRunSeen& run, const std::string& latestDir, std::string* picturePath,
                       std::string& error);
 

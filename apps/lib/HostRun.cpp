@@ -295,6 +295,11 @@ void HostRun::drawFinishedRun()
                 CalRunWatch_rerunCommand(seen).c_str());
     else
         fprintf(stderr, "aq9host: no picture of the calibration run: %s\n", error.c_str());
+    if (seen.settingsRate != seen.setup.dataRate)
+        fprintf(stderr,
+                "aq9host: the run had data at %u Hz, the rate of the polls since the first start-up; the settings "
+                "snapshot names %u Hz (ahrsRate changed at a re-initialisation), so aq9cal's re-run of it differs\n",
+                static_cast<unsigned>(seen.setup.dataRate), static_cast<unsigned>(seen.settingsRate));
 }
 
 int HostRun::poll(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMeasOutput& raw)
@@ -348,6 +353,13 @@ void HostRun::listFiles() const
 int HostRun::run()
 {
     _startRealtime = static_cast<long long>(time(nullptr));
+    // Before anything is made: another aq9host may own the names.
+    std::string why;
+    if (!_claim.take(&why))
+    {
+        fprintf(stderr, "aq9host: %s\n", why.c_str());
+        return 1;
+    }
     if (!HostSignals_install() || !prepareDirectories() || !prepareMission())
         return 1;
     if (_o.link == HOST_LINK_SIM && !startSimulator())
@@ -368,10 +380,13 @@ int HostRun::run()
         // Watched from before the start-up, which names the attitude log, to
         // after the driver, whose end finishes a run still in progress.
         const Driver* current = nullptr;
-        CalRunWatch watch(link.sensor->_settings, link.sensor->_gravRefVector, [&current](float* lat, float* lon) {
-            *lat = current != nullptr ? current->siteLat() : 0;
-            *lon = current != nullptr ? current->siteLong() : 0;
-        });
+        CalRunWatch watch(
+            link.sensor->_settings, link.sensor->_gravRefVector,
+            [&current](float* lat, float* lon) {
+                *lat = current != nullptr ? current->siteLat() : 0;
+                *lon = current != nullptr ? current->siteLong() : 0;
+            },
+            [&current] { return current != nullptr ? current->ahrsPollRate() : 0u; });
         {
             Driver driver(link.sensor.get(), &ahrs, &raw, _mission.c_str());
             current = &driver;

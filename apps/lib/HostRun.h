@@ -14,6 +14,7 @@
 #include "CalRunWatch.h"
 #include "AQ9Output.h"
 #include "AQ9RawMeasOutput.h"
+#include "HostClaim.h"
 #include "HostOptions.h"
 #include "SimChild.h"
 
@@ -65,6 +66,7 @@ class HostRun
     void drawFinishedRun();
 
     HostOptions _o;
+    HostClaim _claim;           // this run's queue and block names, held to the end
     std::vector<HostTickHook> _hooks;
     std::string _latest;        // <log dir>/latest
     std::string _mission;       // the file the driver reads

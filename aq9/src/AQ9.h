@@ -148,6 +148,8 @@ class AQ9 : public PeriodicTask
     const AqHsiSol& hsiSolution() const { return _hsiSol; }
     const AqHsiFom& hsiFom() const { return _hsiFom; }
     const unsigned int* hsiFomScore() const { return _hsiFomScore; }
+    // The data rate a calibration run gives the engine (Hz): the registered poll's.
+    uint32_t ahrsPollRate() const;
     float siteLat() const { return _siteLat; }
     float siteLong() const { return _siteLong; }
     float decimalYear() const { return _decimalYear; }
@@ -163,7 +165,6 @@ class AQ9 : public PeriodicTask
     void unblockSIGALRM();
     DeviceIF::Status checkPollingRates();
     void registerCallbacks();
-    uint32_t ahrsPollRate() const;
     void keepHsiSample(const ahrsData_SensorUnits& record);
     void finishRunningHsiRoutine();
     void loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi);

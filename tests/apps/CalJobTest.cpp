@@ -186,3 +186,43 @@ TEST(CalJob, window_times_as_the_log_and_the_system_log_write_them)
             CHECK_EQUAL_TEXT(row.ns, ns, row.text);
     }
 }
+
+// aq9host reads its own attitude log from the size it had when the run began:
+// nothing before that byte is read or judged, and a line cut there is skipped.
+TEST(CalJob, the_log_read_from_a_start_byte_takes_only_the_lines_after_it)
+{
+    const std::string head = kHeader, cut = "99.900000000,0.1,0.2\n";
+    const std::string row1 = kRow1, row2 = kRow2;
+    const struct
+    {
+        const char* label;
+        std::string log;
+        size_t fromByte;
+        size_t rows;
+        int64_t first_ns;
+        std::string error;  // after the file's path; "" when read
+    } rows[] = {
+        {"a malformed line before the start byte", head + cut + row1 + row2, head.size() + cut.size(), 2, 100 * kSec,
+         ""},
+        {"a start byte inside a line", head + row1 + row2, head.size() + 5, 1, 100 * kSec + 100000000, ""},
+        {"a start byte inside the header reads all", head + cut + row1, 3, 0, 0,
+         "log.csv:2: 3 values, the header names 19"},
+        {"a malformed line after it, counted from there", head + row1 + cut, head.size() + row1.size(), 0, 0,
+         "log.csv: line 1 from byte " + std::to_string(head.size() + row1.size()) + ": 3 values, the header names 19"},
+        {"a start byte past the end", head + row1, 10000, 0, 0, "log.csv: no records after byte 10000"},
+    };
+    for (const auto& row : rows)
+    {
+        writeFile(dir + "/log.csv", row.log);
+        const AhrsLogWindow all = {false, 0, false, 0};
+        const AhrsLogRead got = AhrsLogReader_read(dir + "/log.csv", all, static_cast<int64_t>(row.fromByte));
+        if (!row.error.empty())
+        {
+            STRCMP_EQUAL_TEXT((dir + "/" + row.error).c_str(), got.error.c_str(), row.label);
+            continue;
+        }
+        CHECK_TEXT(got.ok, (std::string(row.label) + ": " + got.error).c_str());
+        LONGS_EQUAL_TEXT(row.rows, got.rows.size(), row.label);
+        CHECK_EQUAL_TEXT(row.first_ns, got.rows[0].time_ns, row.label);
+    }
+}

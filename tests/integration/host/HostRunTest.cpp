@@ -130,6 +130,13 @@ TEST(HostRun, starts_with_a_mission_publishes_logs_takes_every_command_and_ends_
              "--site", "12.5,45.25"});
     CHECK_TEXT(h.waitUntilPublishing(20), h.err().c_str());
 
+    // A second aq9host under the same prefix refuses to start; the first publishes on.
+    const double secondAt = realtimeSeconds();
+    r = h.run(AQ9HOST_PATH, {"--sim", "--duration", "1"});
+    LONGS_EQUAL_TEXT(1, r.status, r.err.c_str());
+    CHECK_TEXT(contains(r.err, "another aq9host runs") && contains(r.err, "AQ9_IPC_PREFIX"), r.err.c_str());
+    CHECK_TEXT(publishesAfter(h, secondAt + 0.5), "the first after the second's refusal");
+
     // Both blocks from another process: status Ok, values that move.
     const double quietFrom = realtimeSeconds();
     std::vector<std::vector<std::string>> first = watchRows(h.run(AQ9WATCH_PATH, {"--once", "--csv"}).out);
@@ -267,7 +274,7 @@ TEST(HostRun, each_program_refuses_a_bad_argument_with_status_2_and_helps_with_s
 
 // A port where nobody answers keeps the start-up busy: the first SIGINT lets
 // the step in progress end, the second ends the program at once and leaves no
-// queue behind.
+// queue behind, nor anything that keeps the next aq9host out.
 TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
 {
     int master = -1, slave = -1;
@@ -285,8 +292,11 @@ TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
     CHECK(monotonicSeconds() - t0 < 2.0);
     CHECK_TEXT(contains(h.err(), "signal again to end at once"), h.err().c_str());
     CHECK_TEXT(contains(h.err(), "second signal: ending at once"), h.err().c_str());
-    const ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
+    ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
     LONGS_EQUAL(1, r.status);
+    // What an end at once leaves keeps no later run out.
+    r = h.run(AQ9HOST_PATH, {"--sim", "--duration", "1", "--quiet"});
+    LONGS_EQUAL_TEXT(0, r.status, r.err.c_str());
     close(master);
     close(slave);
 }
