@@ -58,6 +58,44 @@ std::string prefixText()
     return name + (p != nullptr && *p != '\0' ? "=" + std::string(p) : " unset");
 }
 
+// Removes the queue a killed run left; says what was removed or why not.
+std::string removeQueue()
+{
+    char queue[NAME_MAX + 2];
+    if (!hostplatform::ipcPath(kHostQueueName, queue, sizeof queue))
+        return "";
+    // Commands posted to a driver that never read them are named: they are dropped.
+    const mqd_t q = mq_open(queue, O_RDONLY | O_NONBLOCK);
+    mq_attr attr;
+    long unread = 0;
+    if (q != static_cast<mqd_t>(-1))
+    {
+        if (mq_getattr(q, &attr) == 0)
+            unread = attr.mq_curmsgs;
+        mq_close(q);
+    }
+    if (mq_unlink(queue) == 0)
+        return std::string("removed its queue ") + queue +
+               (unread > 0 ? " (" + std::to_string(unread) + " command(s) in it were never read)" : "");
+    return errno == ENOENT ? "" : std::string("cannot remove its queue ") + queue + ": " + strerror(errno);
+}
+
+// The blocks that exist already, each after a space.
+std::string existingBlocks()
+{
+    std::string blocks;
+    for (const char* name : kHostBlockNames)
+    {
+        char path[NAME_MAX + 2];
+        const int fd = hostplatform::ipcPath(name, path, sizeof path) ? shm_open(path, O_RDONLY | O_CLOEXEC, 0) : -1;
+        if (fd < 0)
+            continue;
+        close(fd);
+        blocks += std::string(" ") + path;
+    }
+    return blocks;
+}
+
 }  // namespace
 
 HostClaim::HostClaim() : _fd(-1)
@@ -112,38 +150,15 @@ bool HostClaim::take(std::string* why)
 
 std::string HostClaim::clearLeftovers()
 {
-    char queue[NAME_MAX + 2];
-    if (_fd < 0 || !hostplatform::ipcPath(kHostQueueName, queue, sizeof queue))
+    if (_fd < 0)
         return "";
-    std::string left;
-    // Commands posted to a driver that never read them are named: they are dropped.
-    const mqd_t q = mq_open(queue, O_RDONLY | O_NONBLOCK);
-    mq_attr attr;
-    long unread = 0;
-    if (q != static_cast<mqd_t>(-1))
-    {
-        if (mq_getattr(q, &attr) == 0)
-            unread = attr.mq_curmsgs;
-        mq_close(q);
-    }
-    if (mq_unlink(queue) == 0)
-        left = std::string("removed its queue ") + queue +
-               (unread > 0 ? " (" + std::to_string(unread) + " command(s) in it were never read)" : "");
-    else if (errno != ENOENT)
-        left = std::string("cannot remove its queue ") + queue + ": " + strerror(errno);
-    std::string blocks;
-    for (const char* name : kHostBlockNames)
-    {
-        char path[NAME_MAX + 2];
-        const int fd = hostplatform::ipcPath(name, path, sizeof path) ? shm_open(path, O_RDONLY | O_CLOEXEC, 0) : -1;
-        if (fd < 0)
-            continue;
-        close(fd);
-        blocks += std::string(" ") + path;
-    }
+    std::string left = removeQueue();
+    const std::string blocks = existingBlocks();
     if (!blocks.empty())
         left += (left.empty() ? "" : "; ") + std::string("this run takes over its blocks") + blocks;
-    return left.empty() ? "" : "an aq9host under this prefix ended without closing its queue and blocks (killed?): " + left;
+    if (left.empty())
+        return "";
+    return "an aq9host under this prefix ended without closing its queue and blocks (killed?): " + left;
 }
 
 bool HostClaim_held()
