@@ -360,6 +360,10 @@ int HostRun::run()
         fprintf(stderr, "aq9host: %s\n", why.c_str());
         return 1;
     }
+    // What a killed run left would be shared with this one and outlive it.
+    const std::string left = _claim.clearLeftovers();
+    if (!left.empty())
+        fprintf(stderr, "aq9host: %s\n", left.c_str());
     if (!HostSignals_install() || !prepareDirectories() || !prepareMission())
         return 1;
     if (_o.link == HOST_LINK_SIM && !startSimulator())

@@ -300,3 +300,37 @@ TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
     close(master);
     close(slave);
 }
+
+// A driver killed outright closes nothing: aq9cmd and aq9watch must still see
+// it gone, and the next aq9host must not inherit the commands it never read.
+TEST(HostRun, a_killed_driver_is_seen_gone_and_the_next_one_drops_what_it_left)
+{
+    int master = -1, slave = -1;
+    char name[256];
+    CHECK(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+    HostProcess h;
+    h.start({"--dev", name});
+    sleepSeconds(1.0);
+    ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
+    LONGS_EQUAL_TEXT(0, r.status, ("a driver starting up takes commands: " + r.err).c_str());
+    h.signal(SIGKILL);
+    h.wait(5);
+    r = h.run(AQ9CMD_PATH, {"start-cal"});
+    LONGS_EQUAL_TEXT(1, r.status, r.out.c_str());
+    CHECK_TEXT(contains(r.err, "no driver is running"), r.err.c_str());
+    r = h.run(AQ9WATCH_PATH, {"--once"});
+    LONGS_EQUAL_TEXT(1, r.status, r.out.c_str());
+    CHECK_TEXT(contains(r.err, "no driver publishes"), r.err.c_str());
+
+    // The next run drops the unread reset, publishes (aq9watch --once) and takes commands.
+    h.start({"--sim", "--quiet"});
+    CHECK_TEXT(h.waitUntilPublishing(20), h.err().c_str());
+    CHECK_TEXT(contains(h.err(), "removed its queue") && contains(h.err(), "(1 command(s) in it were never read)"),
+               h.err().c_str());
+    r = h.run(AQ9CMD_PATH, {"disable-hsi"});
+    LONGS_EQUAL_TEXT(0, r.status, r.err.c_str());
+    h.signal(SIGINT);
+    LONGS_EQUAL_TEXT(0, h.wait(10), h.err().c_str());
+    close(master);
+    close(slave);
+}
