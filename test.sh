@@ -7,7 +7,8 @@
 # fault runs again. Fuzzing itself: ./fuzz.sh.
 set -euo pipefail
 cd "$(dirname "$0")"
-# chromium: the browser test of korvan-serve loads a page in headless Chromium.
+# chromium: the browser test of korvan-serve loads a page, and the calibration
+# picture tests render aq9cal's and aq9host's SVG, in headless Chromium.
 tools/install-deps.sh --fuzz chromium
 jobs=$(nproc)
 for variant in normal asan; do

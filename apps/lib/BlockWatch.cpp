@@ -8,6 +8,7 @@
 #include "AQ9Output.h"
 #include "AQ9RawMeasOutput.h"
 #include "BlockFormat.h"
+#include "HostClaim.h"
 #include "HostPlatform.h"
 
 namespace {
@@ -96,13 +97,19 @@ void sleepMs(int ms)
 
 int BlockWatch_run(const WatchOptions& o, FILE* out, FILE* err)
 {
+    // Blocks a killed driver left still read: only its claim tells it ran.
+    if (!HostClaim_held())
+    {
+        fprintf(err, "aq9watch: no driver publishes%s: no aq9host runs; start aq9host first\n", prefixNote().c_str());
+        return 1;
+    }
     Watched<AQ9Output> ahrs;
     Watched<AQ9RawMeasOutput> raw;
     const bool haveAhrs = ahrs.read();
     if (!haveAhrs || !raw.read())
     {
-        fprintf(err, "aq9watch: no driver publishes%s: no shared-memory block %s; start aq9host first\n",
-                prefixNote().c_str(), haveAhrs ? "aq9RawMeasOutput" : "aq9Output");
+        fprintf(err, "aq9watch: no shared-memory block %s yet: %s\n", haveAhrs ? "aq9RawMeasOutput" : "aq9Output",
+                kStarting);
         return 1;
     }
     if (o.once)
@@ -110,9 +117,15 @@ int BlockWatch_run(const WatchOptions& o, FILE* out, FILE* err)
     headings(out, o.csv);
     if (!ahrs.hasRecord())
         fprintf(err, "aq9watch: waiting for the first record: %s\n", kStarting);
+    // A driver that is killed leaves its blocks open: its claim is asked about once a second.
+    const int claimEvery = o.pollMs > 0 && o.pollMs < 1000 ? 1000 / o.pollMs : 1;
+    int untilClaim = claimEvery;
     while (!hostplatform::stopRequested())
     {
-        if (!ahrs.read() || !raw.read())
+        const bool askClaim = --untilClaim == 0;
+        if (askClaim)
+            untilClaim = claimEvery;
+        if (!ahrs.read() || !raw.read() || (askClaim && !HostClaim_held()))
         {
             fprintf(err, "aq9watch: the driver stopped publishing\n");
             return 0;

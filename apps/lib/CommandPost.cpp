@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-#include "AQ9Output.h"
+#include "HostClaim.h"
 #include "HostPlatform.h"
 
 namespace {
@@ -26,17 +26,16 @@ std::string prefixNote()
 CommandPostResult CommandPost_send(AQ9Command::Command& cmd, std::string* why)
 {
     // A queue left behind by a driver that was killed would take the record
-    // and nobody would read it: a live driver also has its block open.
-    AQ9Output block(SharedData::Read, 0);
-    if (block.SharedData::read(&block.data) < 0)
+    // and nobody would read it: a running aq9host holds its claim.
+    if (!HostClaim_held())
     {
-        *why = "no driver is running" + prefixNote() + " (no block aq9Output); start aq9host first";
+        *why = "no driver is running" + prefixNote() + " (no aq9host holds its claim); start aq9host first";
         return COMMAND_NO_DRIVER;
     }
     PostingQueue queue;
     if (!queue.opened())
     {
-        *why = "no driver is running" + prefixNote() + " (no queue AQ9Command); start aq9host first";
+        *why = "the driver" + prefixNote() + " has no queue AQ9Command open yet (still starting?); try again";
         return COMMAND_NO_DRIVER;
     }
     if (queue.write(&cmd) < 0)

@@ -52,6 +52,16 @@ void setNumber(const char* variable, double value)
     setenv(variable, text, 1);
 }
 
+// The calibration runs followed through the driver's log lines; the host
+// platform's log observer is a plain function.
+CalRunWatch* gWatch = nullptr;
+
+void observeLog(const timespec& when, const char* text)
+{
+    if (gWatch != nullptr)
+        gWatch->line(when, text);
+}
+
 bool published(const timespec& t, int status)
 {
     return status == DeviceIF::Ok && (t.tv_sec != 0 || t.tv_nsec != 0);
@@ -109,7 +119,13 @@ struct HostRun::Link
 };
 
 HostRun::HostRun(const HostOptions& options)
-    : _o(options), _failed(false), _wasCalibrating(false), _printedHeading(false), _startMono(0), _startRealtime(0)
+    : _o(options),
+      _watch(nullptr),
+      _failed(false),
+      _wasCalibrating(false),
+      _printedHeading(false),
+      _startMono(0),
+      _startRealtime(0)
 {
 }
 
@@ -263,6 +279,27 @@ void HostRun::tick(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMea
     _wasCalibrating = calibrating;
     for (const HostTickHook& hook : _hooks)
         hook(t);
+    drawFinishedRun();
+}
+
+// A picture of each finished calibration run beside its report, drawn from the
+// attitude log over exactly the run's window with what the driver gave the engine.
+void HostRun::drawFinishedRun()
+{
+    CalRunSeen seen;
+    if (_watch == nullptr || !_watch->takeFinished(seen))
+        return;
+    std::string picture, error;
+    if (CalRunWatch_draw(seen, _latest, &picture, error))
+        fprintf(stderr, "aq9host: calibration run drawn in %s; to run it again: %s\n", picture.c_str(),
+                CalRunWatch_rerunCommand(seen).c_str());
+    else
+        fprintf(stderr, "aq9host: no picture of the calibration run: %s\n", error.c_str());
+    if (seen.settingsRate != seen.setup.dataRate)
+        fprintf(stderr,
+                "aq9host: the run had data at %u Hz, the rate of the polls since the first start-up; the settings "
+                "snapshot names %u Hz (ahrsRate changed at a re-initialisation), so aq9cal's re-run of it differs\n",
+                static_cast<unsigned>(seen.setup.dataRate), static_cast<unsigned>(seen.settingsRate));
 }
 
 int HostRun::poll(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMeasOutput& raw)
@@ -316,6 +353,17 @@ void HostRun::listFiles() const
 int HostRun::run()
 {
     _startRealtime = static_cast<long long>(time(nullptr));
+    // Before anything is made: another aq9host may own the names.
+    std::string why;
+    if (!_claim.take(&why))
+    {
+        fprintf(stderr, "aq9host: %s\n", why.c_str());
+        return 1;
+    }
+    // What a killed run left would be shared with this one and outlive it.
+    const std::string left = _claim.clearLeftovers();
+    if (!left.empty())
+        fprintf(stderr, "aq9host: %s\n", left.c_str());
     if (!HostSignals_install() || !prepareDirectories() || !prepareMission())
         return 1;
     if (_o.link == HOST_LINK_SIM && !startSimulator())
@@ -333,8 +381,21 @@ int HostRun::run()
     {
         AQ9Output ahrs(SharedData::ReadWrite, 1);
         AQ9RawMeasOutput raw(SharedData::ReadWrite, 1);
+        // Watched from before the start-up, which names the attitude log, to
+        // after the driver, whose end finishes a run still in progress.
+        const Driver* current = nullptr;
+        CalRunWatch watch(
+            link.sensor->_settings, link.sensor->_gravRefVector,
+            [&current](float* lat, float* lon) {
+                *lat = current != nullptr ? current->siteLat() : 0;
+                *lon = current != nullptr ? current->siteLong() : 0;
+            },
+            [&current] { return current != nullptr ? current->ahrsPollRate() : 0u; });
         {
             Driver driver(link.sensor.get(), &ahrs, &raw, _mission.c_str());
+            current = &driver;
+            _watch = gWatch = &watch;
+            hostplatform::setLogObserver(observeLog);
             HostSignals_startingUp(true);
             const DeviceIF::Status init = driver.initialize();
             HostSignals_startingUp(false);
@@ -342,7 +403,11 @@ int HostRun::run()
                 fprintf(stderr, "aq9host: the driver's start-up failed (the log above says where)\n");
             else
                 status = poll(driver, *link.sensor, ahrs, raw);
+            current = nullptr;
         }  // a calibration run still in progress is finished and reported here
+        hostplatform::setLogObserver(nullptr);
+        drawFinishedRun();
+        _watch = gWatch = nullptr;
         link.sensor.reset();
         link.spi.reset();
         link.serial.reset();  // before the simulator's terminal goes

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "AQ9.h"
+#include "CalRunWatch.h"
 #include "AQ9Output.h"
 #include "AQ9RawMeasOutput.h"
+#include "HostClaim.h"
 #include "HostOptions.h"
 #include "SimChild.h"
 
@@ -61,8 +63,10 @@ class HostRun
     int poll(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMeasOutput& raw);
     void tick(Driver& driver, AQ9Sensor& sensor, AQ9Output& ahrs, AQ9RawMeasOutput& raw);
     void listFiles() const;
+    void drawFinishedRun();
 
     HostOptions _o;
+    HostClaim _claim;           // this run's queue and block names, held to the end
     std::vector<HostTickHook> _hooks;
     std::string _latest;        // <log dir>/latest
     std::string _mission;       // the file the driver reads
@@ -70,6 +74,7 @@ class HostRun
     std::string _simState;      // aq9sim's state file, when simulated
     std::string _terminal;      // the simulator's pseudo-terminal
     SimChild _sim;
+    CalRunWatch* _watch;        // the driver's calibration runs, while it exists
     bool _failed;               // a failure seen while polling (the simulator ended)
     bool _wasCalibrating;
     bool _printedHeading;

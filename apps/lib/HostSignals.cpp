@@ -11,6 +11,7 @@
 
 #include <atomic>
 
+#include "HostClaim.h"
 #include "HostPlatform.h"
 #include "StopDescriptor.h"
 
@@ -65,11 +66,10 @@ bool HostSignals_install()
 {
     // The stop request wakes a running loop through this descriptor.
     hostplatform::stopDescriptor();
-    if (!hostplatform::ipcPath("AQ9Command", g_queuePath, sizeof g_queuePath))
+    if (!hostplatform::ipcPath(kHostQueueName, g_queuePath, sizeof g_queuePath))
         g_queuePath[0] = '\0';
-    const char* const blocks[2] = {"aq9Output", "aq9RawMeasOutput"};
     for (int i = 0; i < 2; i++)
-        if (!hostplatform::ipcPath(blocks[i], g_blockPaths[i], sizeof g_blockPaths[i]))
+        if (!hostplatform::ipcPath(kHostBlockNames[i], g_blockPaths[i], sizeof g_blockPaths[i]))
             g_blockPaths[i][0] = '\0';
     struct sigaction sa;
     memset(&sa, 0, sizeof sa);

@@ -61,10 +61,13 @@ bool readFirstLine(int fd, int timeoutMs, std::string* line)
 
 // In the child: its own process group, ended with its parent, SIGPIPE back
 // to the default, standard output into the pipe; then the program.
-void execChild(const std::string& program, const std::vector<std::string>& args, int out)
+void execChild(const std::string& program, const std::vector<std::string>& args, int out, pid_t parent)
 {
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // A parent that died before the line above sends no signal any more.
+    if (getppid() != parent)
+        _exit(1);
     signal(SIGPIPE, SIG_DFL);
     dup2(out, STDOUT_FILENO);
     std::vector<char*> argv;
@@ -75,6 +78,16 @@ void execChild(const std::string& program, const std::vector<std::string>& args,
     execvp(program.c_str(), argv.data());
     fprintf(stderr, "aq9host: cannot run %s: %s\n", program.c_str(), strerror(errno));
     _exit(127);
+}
+
+// waitpid, again when interrupted.
+pid_t reap(pid_t pid, int* status, int options)
+{
+    pid_t r;
+    do
+        r = waitpid(pid, status, options);
+    while (r < 0 && errno == EINTR);
+    return r;
 }
 
 std::string describe(int status)
@@ -132,9 +145,10 @@ bool SimChild::start(const std::string& program, const std::vector<std::string>&
         *error = std::string("pipe2: ") + strerror(errno);
         return false;
     }
+    const pid_t parent = getpid();
     _pid = fork();
     if (_pid == 0)
-        execChild(program, args, fds[1]);
+        execChild(program, args, fds[1], parent);
     close(fds[1]);
     if (_pid < 0)
     {
@@ -162,11 +176,13 @@ bool SimChild::alive(std::string* how)
     if (_pid <= 0)
         return false;
     int status = 0;
-    if (waitpid(_pid, &status, WNOHANG) != _pid)
+    const pid_t r = reap(_pid, &status, WNOHANG);
+    if (r == 0)
         return true;
     _pid = -1;
-    _status = status;
-    *how = describe(status);
+    // No longer ours to wait for (reaped elsewhere): gone, with no status.
+    _status = r > 0 ? status : -1;
+    *how = r > 0 ? describe(status) : std::string("its end was not seen: waitpid: ") + strerror(errno);
     return false;
 }
 
@@ -174,19 +190,24 @@ int SimChild::stop()
 {
     if (_pid > 0)
     {
-        kill(_pid, SIGTERM);
-        const long long end = monotonicMs() + kStopTimeoutMs;
         int status = 0;
-        pid_t r = 0;
-        while ((r = waitpid(_pid, &status, WNOHANG)) == 0 && monotonicMs() < end)
-            usleep(10000);
+        pid_t r = reap(_pid, &status, WNOHANG);
+        // A child that cannot be waited for may have been reaped elsewhere
+        // and its process id reused: it gets no signal.
         if (r == 0)
         {
-            kill(_pid, SIGKILL);
-            waitpid(_pid, &status, 0);
+            kill(_pid, SIGTERM);
+            const long long end = monotonicMs() + kStopTimeoutMs;
+            while ((r = reap(_pid, &status, WNOHANG)) == 0 && monotonicMs() < end)
+                usleep(10000);
+            if (r == 0)
+            {
+                kill(_pid, SIGKILL);
+                r = reap(_pid, &status, 0);
+            }
         }
         _pid = -1;
-        _status = status;
+        _status = r > 0 ? status : -1;
     }
     return _status >= 0 && WIFEXITED(_status) ? WEXITSTATUS(_status) : -1;
 }

@@ -30,7 +30,8 @@ class SimChild
     bool start(const std::string& program, const std::vector<std::string>& args, std::string* error);
     pid_t pid() const { return _pid; }
     const std::string& terminal() const { return _terminal; }
-    // False once it has ended; *how then says with which status.
+    // False once it has ended (or can no longer be waited for); *how then
+    // says with which status.
     bool alive(std::string* how);
     // SIGTERM, waiting a moment, then SIGKILL; its exit status or -1.
     int stop();

@@ -21,9 +21,7 @@ AQ9::AQ9(AQ9Sensor* aqs, AQ9Output* output, AQ9RawMeasOutput* rawOutput, const c
       _rawMeasOutput(rawOutput),
       _cmdQ(nullptr),
       _aq9IF(nullptr),
-      _hsiKeptPoints(nullptr),
-      _hsiNumKeptPoints(0),
-      _hsiDroppedPoints(0),
+      _hsiSamples{nullptr, kHsiBufferCapacity, 0, 0},
       _hsiConfig(),
       _hsiSol(),
       _hsiFom(),
@@ -90,7 +88,7 @@ AQ9::~AQ9()
     delete _attributes;
     delete _aq9IF;
     delete _cmdQ;
-    free(_hsiKeptPoints);
+    free(_hsiSamples.kept);
     delete _navIF;
     free(const_cast<char*>(_configFile));
 }

@@ -19,6 +19,7 @@
 #include "AQ9Structs.h"
 #include "Attributes.h"
 #include "DeviceIF.h"
+#include "HsiRun.h"
 #include "NavigationIF.h"
 #include "PeriodicTask.h"
 #include "aq/hsi/aqhsi.h"
@@ -44,7 +45,7 @@ class AQ9 : public PeriodicTask
 {
   public:
     // Capacity of the kept-measurement buffer of one calibration run.
-    static const uint32_t kHsiBufferCapacity = 6000;
+    static const uint32_t kHsiBufferCapacity = kHsiRunBufferCapacity;
     // Site used until a navigation query succeeds, and when the server cannot be reached.
     static constexpr float kDefaultSiteLat = 36.806f;
     static constexpr float kDefaultSiteLong = -121.9421f;
@@ -142,11 +143,13 @@ class AQ9 : public PeriodicTask
     Attributes* attributes() { return _attributes; }
     AQ9Log* ahrsLog() { return _log; }
     AQ9RawMeasLog* rawMeasLog() { return _rawMeasLog; }
-    uint32_t hsiNumKeptPoints() const { return _hsiNumKeptPoints; }
-    uint32_t hsiDroppedPoints() const { return _hsiDroppedPoints; }
+    uint32_t hsiNumKeptPoints() const { return _hsiSamples.numKept; }
+    uint32_t hsiDroppedPoints() const { return _hsiSamples.dropped; }
     const AqHsiSol& hsiSolution() const { return _hsiSol; }
     const AqHsiFom& hsiFom() const { return _hsiFom; }
     const unsigned int* hsiFomScore() const { return _hsiFomScore; }
+    // The data rate a calibration run gives the engine (Hz): the registered poll's.
+    uint32_t ahrsPollRate() const;
     float siteLat() const { return _siteLat; }
     float siteLong() const { return _siteLong; }
     float decimalYear() const { return _decimalYear; }
@@ -162,7 +165,6 @@ class AQ9 : public PeriodicTask
     void unblockSIGALRM();
     DeviceIF::Status checkPollingRates();
     void registerCallbacks();
-    uint32_t ahrsPollRate() const;
     void keepHsiSample(const ahrsData_SensorUnits& record);
     void finishRunningHsiRoutine();
     void loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi);
@@ -178,9 +180,8 @@ class AQ9 : public PeriodicTask
     AQ9RawMeasOutput* _rawMeasOutput;
     AQ9Command* _cmdQ;
     AQ9IF* _aq9IF;
-    AqHsiYmr* _hsiKeptPoints;
-    uint32_t _hsiNumKeptPoints;
-    uint32_t _hsiDroppedPoints;
+    // The run's kept samples; the buffer exists only while a run does.
+    HsiRunSamples _hsiSamples;
     AqHsiConfig _hsiConfig;
     AqHsiSol _hsiSol;
     AqHsiFom _hsiFom;

@@ -5,18 +5,8 @@
 #include <time.h>
 
 #include "AQ9.h"
+#include "AQ9Units.h"
 #include "Syslog.h"
-
-namespace {
-
-const double kDegToRad = 0.017453292519943295;
-
-float toRad(float deg)
-{
-    return static_cast<float>(deg * kDegToRad);
-}
-
-}  // namespace
 
 float AQ9::vec3fMag(vec3f v)
 {
@@ -46,12 +36,12 @@ aq9DataConsumerUnits AQ9::sensorToConsumerData(ahrsData_SensorUnits ad)
 {
     aq9DataConsumerUnits c;
     memset(&c, 0, sizeof c);
-    c.yaw_rad = toRad(ad.ypr_deg.c[0]);
-    c.pitch_rad = toRad(ad.ypr_deg.c[1]);
-    c.roll_rad = toRad(ad.ypr_deg.c[2]);
-    c.sigmaYaw_rad = toRad(ad.yprU.c[0]);
-    c.sigmaPitch_rad = toRad(ad.yprU.c[1]);
-    c.sigmaRoll_rad = toRad(ad.yprU.c[2]);
+    c.yaw_rad = AQ9Units_degToRad(ad.ypr_deg.c[0]);
+    c.pitch_rad = AQ9Units_degToRad(ad.ypr_deg.c[1]);
+    c.roll_rad = AQ9Units_degToRad(ad.ypr_deg.c[2]);
+    c.sigmaYaw_rad = AQ9Units_degToRad(ad.yprU.c[0]);
+    c.sigmaPitch_rad = AQ9Units_degToRad(ad.yprU.c[1]);
+    c.sigmaRoll_rad = AQ9Units_degToRad(ad.yprU.c[2]);
     c.rollRate_rads = ad.gyro_rads.c[0];
     c.pitchRate_rads = ad.gyro_rads.c[1];
     c.yawRate_rads = ad.gyro_rads.c[2];

@@ -16,6 +16,7 @@
 #define HOST_PLATFORM_HOSTPLATFORM_H
 
 #include <stddef.h>
+#include <time.h>
 
 namespace hostplatform {
 
@@ -51,6 +52,14 @@ bool ipcPath(const char* name, char* path, size_t size);
 
 // Sleeps at least this long are announced, and scaled by the time scale.
 const int kLongSleepMs = 10000;
+
+// Called with every system-log line (its text, and the real time it was
+// stamped with), in the thread that wrote it, after it was written; null
+// removes it. One per process, for a host program that follows the driver's
+// own account of what it does (aq9host draws each calibration run from it);
+// it must not write to the system log itself.
+typedef void (*LogObserver)(const struct timespec& when, const char* text);
+void setLogObserver(LogObserver observer);
 
 }  // namespace hostplatform
 

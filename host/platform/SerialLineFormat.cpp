@@ -43,7 +43,9 @@ bool serialLineFormat(termios* t, int baud, int data, int stop, const char* pari
         snprintf(why, whySize, "parity \"%.16s\" not supported (NONE, EVEN or ODD)", parity != nullptr ? parity : "");
     else
     {
-        t->c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD);
+        // The sensor's line has no RTS/CTS: flow control left on by an earlier
+        // user of the port would hold every write until it times out.
+        t->c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
         t->c_cflag |= kSizes[data - 5] | CLOCAL | CREAD;
         if (stop == 2)
             t->c_cflag |= CSTOPB;

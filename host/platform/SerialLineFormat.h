@@ -6,7 +6,7 @@
 #include <termios.h>
 
 // Sets the format in t (character size, stop bits, parity, both speeds; the
-// receiver on and modem lines ignored). Returns false, t untouched and the
+// receiver on, modem lines ignored, no hardware flow control). Returns false, t untouched and the
 // reason in why, for a value the port cannot take: a baud rate without a
 // termios speed, data bits outside 5..8, stop bits other than 1 or 2, parity
 // other than "NONE", "EVEN" or "ODD".

@@ -12,6 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+
+#include "HostPlatform.h"
 
 namespace {
 
@@ -41,6 +44,8 @@ void writeAll(int fd, const char* p, size_t n)
         n -= static_cast<size_t>(w);
     }
 }
+
+std::atomic<hostplatform::LogObserver> observer(nullptr);
 
 bool toSyslog()
 {
@@ -75,5 +80,12 @@ void Syslog::write(const char* msg, ...)
         writeAll(STDERR_FILENO, line, std::min(static_cast<size_t>(len), sizeof line - 1));
     if (toSyslog())
         syslog(LOG_INFO, "%s", text);
+    if (hostplatform::LogObserver o = observer.load())
+        o(now, text);
     errno = savedErrno;
+}
+
+void hostplatform::setLogObserver(LogObserver o)
+{
+    observer.store(o);
 }

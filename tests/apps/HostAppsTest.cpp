@@ -1,7 +1,9 @@
 // The libraries behind aq9host, aq9cmd and aq9watch: option parsing, the
 // command table and its records, the simulator's state file, the formats.
 #include <math.h>
+#include <signal.h>
 #include <string.h>
+#include <sys/wait.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "CommandNames.h"
 #include "HostOptions.h"
 #include "HostStatus.h"
+#include "SimChild.h"
 #include "SimState.h"
 
 // CppUTest last: its allocation macros must not reach the standard headers.
@@ -182,4 +185,27 @@ TEST(HostApps, records_print_in_degrees_for_people_and_in_full_columns_for_progr
     CHECK_TEXT(idle.find(" 40 ") == std::string::npos && idle.find("-") != std::string::npos, idle.c_str());
     CHECK_TEXT(running.find(" 40 ") != std::string::npos && running.find("-7.25") != std::string::npos,
                running.c_str());
+}
+
+// A child that something else waited for is gone, not alive, and its end is
+// no "exit status 0", whether alive() or stop() meets it first.
+TEST(HostApps, a_simulator_child_reaped_elsewhere_is_ended_with_no_status)
+{
+    for (const bool askAlive : {true, false})
+    {
+        SimChild child;
+        std::string error, how;
+        CHECK_TEXT(child.start("sh", {"-c", "echo /dev/pts/none; exec sleep 30"}, &error), error.c_str());
+        STRCMP_EQUAL("/dev/pts/none", child.terminal().c_str());
+        const pid_t pid = child.pid();
+        kill(pid, SIGKILL);
+        CHECK(waitpid(pid, nullptr, 0) == pid);
+        if (askAlive)
+        {
+            CHECK(!child.alive(&how));
+            CHECK_TEXT(how.find("waitpid") != std::string::npos, how.c_str());
+        }
+        LONGS_EQUAL(-1, child.stop());
+        CHECK(!child.alive(&how));
+    }
 }

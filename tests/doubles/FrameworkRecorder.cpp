@@ -194,32 +194,6 @@ int SharedData::write(void* data)
     return 0;
 }
 
-DataField::DataField(const char* name) : _name(name), _units(nullptr), _longName(nullptr), _value(0) {}
-DataField::~DataField() {}
-void DataField::setUnits(const char* units)
-{
-    _units = units;
-}
-void DataField::setLongName(const char* name)
-{
-    _longName = name;
-}
-DoubleData::DoubleData(const char* name) : DataField(name) {}
-void DoubleData::setValue(double v)
-{
-    _value = v;
-}
-IntegerData::IntegerData(const char* name) : DataField(name) {}
-void IntegerData::setValue(int v)
-{
-    _value = v;
-}
-AngleData::AngleData(const char* name) : DataField(name) {}
-void AngleData::setValue(double v)
-{
-    _value = v;
-}
-
 DataLog::DataLog() : _logFileStream(nullptr) {}
 DataLog::~DataLog() {}
 void DataLog::setMnemonic(const char*) {}

@@ -32,7 +32,8 @@ TEST(SerialLineFormat, each_format_sets_its_bits_and_bad_ones_leave_the_record_u
     {
         termios t;
         memset(&t, 0, sizeof t);
-        t.c_cflag = CS6 | PARODD | HUPCL;
+        // Hardware flow control left on by an earlier user of the port.
+        t.c_cflag = CS6 | PARODD | HUPCL | CRTSCTS;
         const termios before = t;
         char why[80] = "";
         const bool ok = serialLineFormat(&t, r.baud, r.data, r.stop, r.parity, why, sizeof why);
@@ -42,6 +43,7 @@ TEST(SerialLineFormat, each_format_sets_its_bits_and_bad_ones_leave_the_record_u
         {
             LONGS_EQUAL_TEXT(r.bits, t.c_cflag & (CSIZE | CSTOPB | PARENB | PARODD), label.c_str());
             CHECK_TEXT((t.c_cflag & (CLOCAL | CREAD | HUPCL)) == (CLOCAL | CREAD | HUPCL), label.c_str());
+            CHECK_TEXT((t.c_cflag & CRTSCTS) == 0, label.c_str());
             LONGS_EQUAL_TEXT(r.speed, cfgetispeed(&t), label.c_str());
             LONGS_EQUAL_TEXT(r.speed, cfgetospeed(&t), label.c_str());
         }

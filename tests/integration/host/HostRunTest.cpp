@@ -130,6 +130,13 @@ TEST(HostRun, starts_with_a_mission_publishes_logs_takes_every_command_and_ends_
              "--site", "12.5,45.25"});
     CHECK_TEXT(h.waitUntilPublishing(20), h.err().c_str());
 
+    // A second aq9host under the same prefix refuses to start; the first publishes on.
+    const double secondAt = realtimeSeconds();
+    r = h.run(AQ9HOST_PATH, {"--sim", "--duration", "1"});
+    LONGS_EQUAL_TEXT(1, r.status, r.err.c_str());
+    CHECK_TEXT(contains(r.err, "another aq9host runs") && contains(r.err, "AQ9_IPC_PREFIX"), r.err.c_str());
+    CHECK_TEXT(publishesAfter(h, secondAt + 0.5), "the first after the second's refusal");
+
     // Both blocks from another process: status Ok, values that move.
     const double quietFrom = realtimeSeconds();
     std::vector<std::vector<std::string>> first = watchRows(h.run(AQ9WATCH_PATH, {"--once", "--csv"}).out);
@@ -267,7 +274,7 @@ TEST(HostRun, each_program_refuses_a_bad_argument_with_status_2_and_helps_with_s
 
 // A port where nobody answers keeps the start-up busy: the first SIGINT lets
 // the step in progress end, the second ends the program at once and leaves no
-// queue behind.
+// queue behind, nor anything that keeps the next aq9host out.
 TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
 {
     int master = -1, slave = -1;
@@ -285,8 +292,45 @@ TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
     CHECK(monotonicSeconds() - t0 < 2.0);
     CHECK_TEXT(contains(h.err(), "signal again to end at once"), h.err().c_str());
     CHECK_TEXT(contains(h.err(), "second signal: ending at once"), h.err().c_str());
-    const ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
+    ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
     LONGS_EQUAL(1, r.status);
+    // What an end at once leaves keeps no later run out.
+    r = h.run(AQ9HOST_PATH, {"--sim", "--duration", "1", "--quiet"});
+    LONGS_EQUAL_TEXT(0, r.status, r.err.c_str());
+    close(master);
+    close(slave);
+}
+
+// A driver killed outright closes nothing: aq9cmd and aq9watch must still see
+// it gone, and the next aq9host must not inherit the commands it never read.
+TEST(HostRun, a_killed_driver_is_seen_gone_and_the_next_one_drops_what_it_left)
+{
+    int master = -1, slave = -1;
+    char name[256];
+    CHECK(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+    HostProcess h;
+    h.start({"--dev", name});
+    sleepSeconds(1.0);
+    ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
+    LONGS_EQUAL_TEXT(0, r.status, ("a driver starting up takes commands: " + r.err).c_str());
+    h.signal(SIGKILL);
+    h.wait(5);
+    r = h.run(AQ9CMD_PATH, {"start-cal"});
+    LONGS_EQUAL_TEXT(1, r.status, r.out.c_str());
+    CHECK_TEXT(contains(r.err, "no driver is running"), r.err.c_str());
+    r = h.run(AQ9WATCH_PATH, {"--once"});
+    LONGS_EQUAL_TEXT(1, r.status, r.out.c_str());
+    CHECK_TEXT(contains(r.err, "no driver publishes"), r.err.c_str());
+
+    // The next run drops the unread reset, publishes (aq9watch --once) and takes commands.
+    h.start({"--sim", "--quiet"});
+    CHECK_TEXT(h.waitUntilPublishing(20), h.err().c_str());
+    CHECK_TEXT(contains(h.err(), "removed its queue") && contains(h.err(), "(1 command(s) in it were never read)"),
+               h.err().c_str());
+    r = h.run(AQ9CMD_PATH, {"disable-hsi"});
+    LONGS_EQUAL_TEXT(0, r.status, r.err.c_str());
+    h.signal(SIGINT);
+    LONGS_EQUAL_TEXT(0, h.wait(10), h.err().c_str());
     close(master);
     close(slave);
 }
