@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice:
 # a normal build (build/) and an AddressSanitizer + UBSan build (build-asan/);
-# then replays every fuzz target over its committed corpus (build-fuzz/, clang),
-# so every input that once found a fault runs again. Fuzzing itself: ./fuzz.sh.
+# then a 60-second soak of aq9host against the simulator's wire faults on the
+# normal build (tools/soak.sh), and replays every fuzz target over its
+# committed corpus (build-fuzz/, clang), so every input that once found a
+# fault runs again. Fuzzing itself: ./fuzz.sh.
 set -euo pipefail
 cd "$(dirname "$0")"
 # chromium: the browser test of korvan-serve loads a page, and the calibration
@@ -16,8 +18,10 @@ for variant in normal asan; do
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
+echo "=== 60-second soak (build/soak)"
+tools/soak.sh 60
 echo "=== fuzz corpus replay (build-fuzz)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DAQ9_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$jobs"
 (cd build-fuzz && ctest --output-on-failure -j"$jobs")
-echo "All tests passed in both builds, and every fuzz corpus replays clean."
+echo "All tests passed in both builds, the soak ran clean, and every fuzz corpus replays clean."
