@@ -9,6 +9,11 @@
 # Exit status 0 only when every step succeeded. The verification bench is
 # ./build/aq9/bench/imubench (README).
 set -euo pipefail
+case "${1:-}" in
+  "") ;;
+  -h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
+  *) echo "$(basename "$0"): takes no arguments, not '$1'; try '$0 --help'" >&2; exit 2 ;;
+esac
 cd "$(dirname "$0")"
 tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -6,6 +6,11 @@
 # committed corpus (build-fuzz/, clang), so every input that once found a
 # fault runs again. Fuzzing itself: ./fuzz.sh.
 set -euo pipefail
+case "${1:-}" in
+  "") ;;
+  -h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
+  *) echo "$(basename "$0"): takes no arguments, not '$1'; try '$0 --help'" >&2; exit 2 ;;
+esac
 cd "$(dirname "$0")"
 # chromium: the browser test of korvan-serve loads a page, and the calibration
 # picture tests render aq9cal's and aq9host's SVG, in headless Chromium.

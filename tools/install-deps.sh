@@ -20,6 +20,10 @@ install_missing() {
   fi
 }
 
+case "${1:-}" in
+  -h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
+  -*) [ "$1" = --fuzz ] || { echo "install-deps.sh: unknown option '$1'; try '$0 --help'" >&2; exit 2; } ;;
+esac
 fuzz=0
 if [ "${1:-}" = "--fuzz" ]; then
   fuzz=1
