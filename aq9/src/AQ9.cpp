@@ -198,17 +198,8 @@ void AQ9::action(TaskInterface*, EventCode eventCode)
     AQ9Command::Command cmd;
     int nmsgs = 0;
     // The queue is drained completely on every call; one record is reused.
-    int n;
-    while ((n = _cmdQ->read(&cmd)) > 0)
+    while (_cmdQ->read(&cmd) > 0)
     {
-        // A shorter message fills only the record's head: the rest would be
-        // the previous command's arguments.
-        if (n != static_cast<int>(sizeof cmd))
-        {
-            Syslog::write("AQ9::action - command record of %d bytes ignored, expected %d", n,
-                          static_cast<int>(sizeof cmd));
-            continue;
-        }
         nmsgs++;
         if (cmd._cmd < AQ9Command::StartBatchIronCalibration || cmd._cmd > AQ9Command::SetRefVecYear)
         {
