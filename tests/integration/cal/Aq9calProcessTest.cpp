@@ -3,11 +3,8 @@
 // recording framework doubles), its attitude log is written out in the host's
 // CSV format and its settings snapshot as the driver writes it, and aq9cal
 // must then reproduce the driver's report line for line and draw the run.
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -15,12 +12,12 @@
 
 #include "DriverFixture.h"
 #include "LogFileReading.h"
+#include "ProgramRun.h"
 #include "aq/hsi/aqhsidipole.h"
 #include "hsiSimulation.h"
 
 #include "CppUTest/TestHarness.h"
 
-extern char** environ;
 
 namespace {
 
@@ -79,26 +76,13 @@ void writeAhrsCsv(const std::string& path)
     fclose(f);
 }
 
-// Runs the program; its exit status, and what it wrote to standard error.
+// Runs the program; its exit status, and what it wrote on both streams.
 int runProgram(const char* program, std::vector<std::string> args, const std::string& dir, std::string* err)
 {
-    const std::string errPath = dir + "/stderr", outPath = dir + "/stdout";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    pid_t pid;
-    int status = -1;
-    if (posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ) == 0)
-        waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    *err = readFile(errPath) + readFile(outPath);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::string out;
+    const int status = ProgramRun_run(program, std::move(args), dir, &out, err);
+    *err += out;
+    return status;
 }
 
 // The kept-sample count the report states, or -1.

@@ -1,10 +1,7 @@
 // aq9cfg as a program: its command line, the committed example, and a file
 // with one of each error and warning it knows, each reported with its line.
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -12,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CppUTest/TestHarness.h"
+#include "ProgramRun.h"
 
-extern char** environ;
+#include "CppUTest/TestHarness.h"
 
 namespace {
 
@@ -29,26 +26,7 @@ std::string fileText(const std::string& path)
 // Runs aq9cfg with args; its exit status, with what it wrote on each stream.
 int runCfg(const std::string& dir, std::vector<std::string> args, std::string* out, std::string* err)
 {
-    const std::string outPath = dir + "/stdout", errPath = dir + "/stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), AQ9CFG_PATH);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    pid_t pid;
-    int status = -1;
-    if (posix_spawn(&pid, AQ9CFG_PATH, &actions, nullptr, argv.data(), environ) == 0)
-        waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    *out = fileText(outPath);
-    *err = fileText(errPath);
-    unlink(outPath.c_str());
-    unlink(errPath.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ProgramRun_run(AQ9CFG_PATH, std::move(args), dir, out, err);
 }
 
 // One of each: errors on lines 2 to 5, warnings on 6 to 10 and on the file.
