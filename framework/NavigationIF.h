@@ -7,7 +7,8 @@ class NavigationIF
   public:
     explicit NavigationIF(const char* serverName);
     virtual ~NavigationIF();
-    // Latitude and longitude in radians, depth and altitude in metres.
+    // Latitude and longitude in radians, depth and altitude in metres; 0 when
+    // answered, negative (and nothing filled in) when no position is known.
     int location(double* lat, double* lng, double* dep, double* alt);
     // Local magnetic declination, degrees.
     double magneticVariation();

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "AQ9SettingsRules.h"
+
 namespace {
 
 const CommandName kCommands[] = {
@@ -32,9 +34,10 @@ struct Range
     double lowest, highest;
 };
 
-const Range kLatitude = {"latitude", -90.0, 90.0};
-const Range kLongitude = {"longitude", -180.0, 180.0};
-const Range kYear = {"year", 1900.0, 2100.0};
+// The driver's own limits: what it would refuse is not posted.
+const Range kLatitude = {"latitude", kAQ9MinLatitude, kAQ9MaxLatitude};
+const Range kLongitude = {"longitude", kAQ9MinLongitude, kAQ9MaxLongitude};
+const Range kYear = {"year", kAQ9MinDecimalYear, kAQ9MaxDecimalYear};
 
 // The whole text as a finite number within the range.
 bool number(const char* text, const Range& r, double* out, std::string* error)

@@ -276,12 +276,28 @@ void AQ9::executeCommand(const AQ9Command::Command& cmd)
         initialize();
         break;
     case AQ9Command::SetRefVecPosition:
+        // A position no site has (NaN from a damaged record, say) would reach
+        // the sensor's reference vectors and every later calibration run.
+        if (!AQ9Settings_sitePositionValid(cmd._v.c[0], cmd._v.c[1]))
+        {
+            Syslog::write("AQ9::action - ref. vec. pos %f,%f refused (latitude %g to %g, longitude %g to %g); "
+                          "keeping %f,%f",
+                          cmd._v.c[0], cmd._v.c[1], kAQ9MinLatitude, kAQ9MaxLatitude, kAQ9MinLongitude,
+                          kAQ9MaxLongitude, _siteLat, _siteLong);
+            break;
+        }
         _siteLat = cmd._v.c[0];
         _siteLong = cmd._v.c[1];
         updateReferenceVectors("AQ9::action - failed to update reference vector lat/long.");
         Syslog::write("AQ9::action - new ref. vec. pos: %f,%f", _siteLat, _siteLong);
         break;
     case AQ9Command::SetRefVecYear:
+        if (!AQ9Settings_decimalYearValid(cmd._float))
+        {
+            Syslog::write("AQ9::action - ref. vec. decimal year %f refused (%g to %g); keeping %f", cmd._float,
+                          kAQ9MinDecimalYear, kAQ9MaxDecimalYear, _decimalYear);
+            break;
+        }
         _decimalYear = cmd._float;
         updateReferenceVectors("AQ9::action - failed to update reference vector decimal year.");
         Syslog::write("AQ9::action - new ref. vec. decimal year: %f", _decimalYear);

@@ -197,8 +197,9 @@ AqError AQ9::sendReferenceVectorConfig()
         _navIF = nullptr;
         _navIF = new NavigationIF("navigation");
         double lat = 0, lng = 0, depth = 0, alt = 0;
-        _navIF->location(&lat, &lng, &depth, &alt);
-        if (isfinite(lat) && isfinite(lng * kRadToDeg))
+        // A failed query leaves lat and lng as they were: 0, 0 is no fix.
+        const bool answered = _navIF->location(&lat, &lng, &depth, &alt) >= 0;
+        if (answered && isfinite(lat) && isfinite(lng * kRadToDeg))
         {
             _siteLong = static_cast<float>(wrappedLongitude(lng));
             _siteLat = static_cast<float>(asin(sin(lat)) * kRadToDeg);

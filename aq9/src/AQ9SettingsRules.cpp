@@ -17,3 +17,14 @@ bool AQ9Settings_replacesStoredMagCalibration(bool fileNamesMagCalibration, cons
 {
     return !fileNamesMagCalibration && s.loadNewHSICalFromCfgFile && s.saveNewHSICalFromCfgFileToEEPROM;
 }
+
+// Written so that NaN fails every comparison and is refused.
+bool AQ9Settings_sitePositionValid(double lat, double lon)
+{
+    return lat >= kAQ9MinLatitude && lat <= kAQ9MaxLatitude && lon >= kAQ9MinLongitude && lon <= kAQ9MaxLongitude;
+}
+
+bool AQ9Settings_decimalYearValid(double year)
+{
+    return year >= kAQ9MinDecimalYear && year <= kAQ9MaxDecimalYear;
+}

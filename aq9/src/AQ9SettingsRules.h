@@ -22,4 +22,16 @@ bool AQ9Settings_isMagCalibrationKey(const char* key);
 // no calibration key, and the flags left at their defaults ask for both.
 bool AQ9Settings_replacesStoredMagCalibration(bool fileNamesMagCalibration, const aq9Settings& s);
 
+// Site and year the sensor's reference vectors may be computed for, in degrees
+// north and east and in decimal years. The driver refuses other values from
+// its command queue (NaN included), and aq9cmd refuses them before posting.
+const double kAQ9MinLatitude = -90.0;
+const double kAQ9MaxLatitude = 90.0;
+const double kAQ9MinLongitude = -180.0;
+const double kAQ9MaxLongitude = 180.0;
+const double kAQ9MinDecimalYear = 1900.0;
+const double kAQ9MaxDecimalYear = 2100.0;
+bool AQ9Settings_sitePositionValid(double lat, double lon);
+bool AQ9Settings_decimalYearValid(double year);
+
 #endif

@@ -134,9 +134,21 @@ int MessageQueue::read(void* data)
     if (_queue < 0 || !(_access & Read))
         return -1;
     ssize_t n;
-    do
+    for (;;)
+    {
         n = mq_receive(_queue, static_cast<char*>(data), static_cast<size_t>(_msgSize), nullptr);
-    while (n < 0 && errno == EINTR);
+        if (n < 0 && errno == EINTR)
+            continue;
+        // The queue's messages are fixed-size records, but any process may
+        // post fewer bytes: such a message would leave the tail of the reader's
+        // record from the one before, so it is dropped.
+        if (n >= 0 && n != _msgSize)
+        {
+            Syslog::write("MessageQueue - %s: dropped a message of %zd bytes, expected %d", _name, n, _msgSize);
+            continue;
+        }
+        break;
+    }
     if (n < 0 && errno == EAGAIN)
         return 0;
     if (n < 0)

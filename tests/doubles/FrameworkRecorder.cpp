@@ -236,6 +236,8 @@ NavigationIF::~NavigationIF()
 }
 int NavigationIF::location(double* lat, double* lng, double* dep, double* alt)
 {
+    if (state().nav == fw::NavLocationFails)
+        return -1;
     *lat = state().navLat;
     *lng = state().navLng;
     *dep = 0;

@@ -26,7 +26,8 @@ enum NavigationScript
 {
     NavReturnsPosition,
     NavThrowsException,
-    NavThrowsOther
+    NavThrowsOther,
+    NavLocationFails  // created, but location() answers -1 and fills nothing
 };
 
 // Clears every record and script; call it in each test group's setup.

@@ -301,6 +301,13 @@ TEST(AQ9SensorConfig, a_position_that_is_not_a_number_keeps_the_site)
         DOUBLES_EQUAL(20.0f, f->sensor->lastLong, 0);
     }
     CHECK(fw::logged("AQ9 - navigation position not usable"));
+    // A query that failed has no position at all (not 0, 0).
+    const int notUsable = fw::loggedCount("AQ9 - navigation position not usable");
+    fw::scriptNavigation(fw::NavLocationFails, 0, 0, 0);
+    LONGS_EQUAL(E_NONE, f->aq9->sendReferenceVectorConfig());
+    DOUBLES_EQUAL(10.0f, f->sensor->lastLat, 0);
+    DOUBLES_EQUAL(20.0f, f->sensor->lastLong, 0);
+    LONGS_EQUAL(notUsable + 1, fw::loggedCount("AQ9 - navigation position not usable"));
     // Far out, but a number: wrapped in one step.
     fw::scriptNavigation(fw::NavReturnsPosition, 0.5, 1e20, 0);
     f->aq9->sendReferenceVectorConfig();

@@ -1,3 +1,4 @@
+#include <math.h>
 #include <string.h>
 
 #include "DriverFixture.h"
@@ -217,7 +218,7 @@ TEST(AQ9, failed_commands_log_and_keep_the_setting)
         teardown();
         setup();
         f->sensor->fail(r.failing);
-        f->post(r.code);
+        f->post(r.code, 2025.5f);
         AQ9TestAccess::action(*f->aq9, AQ9IF::MessagesWaiting);
         CHECK_TEXT(fw::logged(r.log), r.log);
     }
@@ -239,6 +240,47 @@ TEST(AQ9, reference_position_command_sends_the_stored_year)
     DOUBLES_EQUAL(-122.0, f->sensor->lastLong, 0);
     DOUBLES_EQUAL(2024.25, f->sensor->lastYear, 0);
     CHECK(f->sensor->lastUseMag && f->sensor->lastUseGrav);
+}
+
+// The site and year reach the sensor's reference vectors and every later
+// calibration run; impossible ones are refused and the stored ones kept.
+TEST(AQ9, reference_commands_refuse_impossible_arguments)
+{
+    const float nan = NAN, inf = INFINITY;
+    struct Row
+    {
+        AQ9Command::AQ9Commands code;
+        float year, lat, lon;
+        bool sent;
+    } rows[] = {
+        {AQ9Command::SetRefVecPosition, 0, 90.0f, 180.0f, true},
+        {AQ9Command::SetRefVecPosition, 0, -90.0f, -180.0f, true},
+        {AQ9Command::SetRefVecPosition, 0, nan, -122.0f, false},
+        {AQ9Command::SetRefVecPosition, 0, 36.5f, nan, false},
+        {AQ9Command::SetRefVecPosition, 0, inf, 0, false},
+        {AQ9Command::SetRefVecPosition, 0, 90.5f, 0, false},
+        {AQ9Command::SetRefVecPosition, 0, 0, -180.5f, false},
+        {AQ9Command::SetRefVecYear, 2100.0f, 0, 0, true},
+        {AQ9Command::SetRefVecYear, nan, 0, 0, false},
+        {AQ9Command::SetRefVecYear, -inf, 0, 0, false},
+        {AQ9Command::SetRefVecYear, 1899.5f, 0, 0, false},
+        {AQ9Command::SetRefVecYear, 1e9f, 0, 0, false},
+    };
+    for (const Row& r : rows)
+    {
+        teardown();
+        setup();
+        const float lat = f->aq9->siteLat(), lon = f->aq9->siteLong(), year = f->aq9->decimalYear();
+        f->post(r.code, r.year, r.lat, r.lon);
+        AQ9TestAccess::action(*f->aq9, AQ9IF::MessagesWaiting);
+        LONGS_EQUAL(r.sent ? 1 : 0, f->sensor->count("configureReferenceVectors"));
+        if (r.sent)
+            continue;
+        CHECK(fw::loggedCount("refused") == 1);
+        DOUBLES_EQUAL(lat, f->aq9->siteLat(), 0);
+        DOUBLES_EQUAL(lon, f->aq9->siteLong(), 0);
+        DOUBLES_EQUAL(year, f->aq9->decimalYear(), 0);
+    }
 }
 
 TEST(AQ9, invalid_codes_are_skipped_and_the_queue_drained)

@@ -118,6 +118,17 @@ TEST(MessageQueue, depth_size_and_lifetime_follow_the_creator)
     {
         MessageQueue reader(name.c_str(), sizeof(Record), 100000, MessageQueue::ReadWrite, 0);
         LONGS_EQUAL(0, reader.read(&r));
+        // A message shorter than a record is dropped, not handed over over the
+        // tail of the record read before it.
+        mqd_t raw = mq_open(("/" + name).c_str(), O_WRONLY);
+        const int32_t cutSeq = 9;
+        const Record whole = {8, "whole"};
+        CHECK(mq_send(raw, reinterpret_cast<const char*>(&cutSeq), sizeof cutSeq, 0) == 0);
+        CHECK(mq_send(raw, reinterpret_cast<const char*>(&whole), sizeof whole, 0) == 0);
+        mq_close(raw);
+        LONGS_EQUAL(sizeof(Record), reader.read(&r));
+        LONGS_EQUAL(8, r.seq);
+        LONGS_EQUAL(0, reader.read(&r));
         long accepted = 0;
         while (reader.write(&r) > 0 && accepted < 100000)
             accepted++;

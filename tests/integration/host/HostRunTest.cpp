@@ -41,10 +41,13 @@ double rowsPerSecond(const CsvLog& log, double from, double to)
     return times.size() < 2 ? 0 : (times.size() - 1) / (times.back() - times.front());
 }
 
-// Waits up to 5 s for the simulator's state to satisfy ok.
+// Waits up to 20 s for the simulator's state to satisfy ok. The wait is long
+// because a command queued behind a poll of a silent sensor (after "reset")
+// waits out its read, and sanitizer builds on a busy machine run the start-up
+// several times slower; it ends as soon as ok holds.
 bool stateBecomes(const HostProcess& h, const std::function<bool(const std::string&)>& ok)
 {
-    const double end = monotonicSeconds() + 5;
+    const double end = monotonicSeconds() + 20;
     while (monotonicSeconds() < end)
     {
         if (ok(fileText(h.simState())))
