@@ -5,10 +5,14 @@
 // The header and sidecar are written with the first record, once the driver
 // has set units and long names. Rows are flushed once a second and at close,
 // so a crash loses at most a second of data; a write error is logged once and
-// counted, never fatal. A log closed without a record leaves no files.
+// counted, never fatal, and costs the rows written since the last good flush:
+// the file is cut back to that point, so it never holds a partial row that
+// would stop the programs reading it. A log closed without a record leaves no
+// files.
 #include "DataLog.h"
 
 #include <errno.h>
+#include <stdio_ext.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
@@ -64,6 +68,7 @@ struct DataLogWriter::Impl
     CsvLogFiles files;
     std::vector<bool> integerColumn;
     bool headerWritten = false;
+    off_t goodEnd = 0;  // where the data file's last good flush ended
     unsigned long rows = 0;
     unsigned long writeErrors = 0;
     double lastFlush = 0;
@@ -85,7 +90,27 @@ struct DataLogWriter::Impl
         }
         return true;
     }
+    // Flushes the data file: a failure cuts it back to its last good end,
+    // dropping what stdio still holds, so the file only ever holds whole rows.
+    bool settleData(const char* logName, FILE* f, bool flush)
+    {
+        if (settle(logName, f, files.dataPath, flush))
+        {
+            if (flush)
+                goodEnd = ftello(f);
+            return true;
+        }
+        __fpurge(f);
+        if (ftruncate(fileno(f), goodEnd) != 0 || fseeko(f, goodEnd, SEEK_SET) != 0)
+            noteError(logName, files.dataPath.c_str(), errno);
+        // A header lost with the rows is written again with the next row.
+        if (goodEnd == 0)
+            dataHeaderWritten = false;
+        return false;
+    }
+    bool dataHeaderWritten = false;
     void writeHeader(DataLogWriter& log);
+    void writeDataHeader(DataLogWriter& log);
 };
 
 DataLogWriter::DataLogWriter(const char* name, FileFormat, Boolean autoTimestamp)
@@ -106,7 +131,7 @@ DataLogWriter::~DataLogWriter()
         fclose(f.columns);
     if (_logFileStream != nullptr)
     {
-        _impl->settle(_name, _logFileStream, f.dataPath, true);
+        _impl->settleData(_name, _logFileStream, true);
         fclose(_logFileStream);
         if (_impl->rows == 0)
         {
@@ -144,6 +169,8 @@ int DataLogWriter::write()
         return -1;
     if (!_impl->headerWritten)
         _impl->writeHeader(*this);
+    if (!_impl->dataHeaderWritten)
+        _impl->writeDataHeader(*this);
     if (_autoTimestamp)
     {
         clock_gettime(CLOCK_REALTIME, &_timeSpec);
@@ -163,30 +190,37 @@ int DataLogWriter::write()
     const bool flush = now - _impl->lastFlush >= kFlushIntervalSec;
     if (flush)
         _impl->lastFlush = now;
-    return _impl->settle(_name, _logFileStream, _impl->files.dataPath, flush) ? 0 : -1;
+    return _impl->settleData(_name, _logFileStream, flush) ? 0 : -1;
 }
 
+// The sidecar, once: a column's name, kind, units and long name.
 void DataLogWriter::Impl::writeHeader(DataLogWriter& log)
 {
     headerWritten = true;
-    FILE* data = log._logFileStream;
     FILE* cols = files.columns;
     fputs("name,kind,units,long_name\n", cols);
     if (log._autoTimestamp)
-    {
-        fputs("time", data);
         fputs("time,timestamp,s,seconds since 1970-01-01 00:00 UTC\n", cols);
-    }
     for (int i = 0; i < log._nFields; i++)
     {
         const DataField* f = log._fields[i];
-        fprintf(data, "%s%s", (i > 0 || log._autoTimestamp) ? "," : "", csvText(f->name()).c_str());
         fprintf(cols, "%s,%s,%s,%s\n", csvText(f->name()).c_str(), kindOf(f), csvText(f->units()).c_str(),
                 csvText(f->longName()).c_str());
         integerColumn.push_back(dynamic_cast<const IntegerData*>(f) != nullptr);
     }
-    fputc('\n', data);
     settle(log._name, cols, files.columnsPath, true);
     fclose(cols);
     files.columns = nullptr;
+}
+
+// The data file's line of column names.
+void DataLogWriter::Impl::writeDataHeader(DataLogWriter& log)
+{
+    dataHeaderWritten = true;
+    FILE* data = log._logFileStream;
+    if (log._autoTimestamp)
+        fputs("time", data);
+    for (int i = 0; i < log._nFields; i++)
+        fprintf(data, "%s%s", (i > 0 || log._autoTimestamp) ? "," : "", csvText(log._fields[i]->name()).c_str());
+    fputc('\n', data);
 }

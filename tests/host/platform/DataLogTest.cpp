@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+
 #include "CppUTest/TestHarness.h"
 #include "DataLog.h"
 #include "HostTestSupport.h"
@@ -121,4 +124,23 @@ TEST(DataLog, a_write_error_is_logged_once_and_the_log_goes_on)
     CHECK_TEXT(first != std::string::npos, text.c_str());
     CHECK_TEXT(text.find("writing ", first + 1) == std::string::npos, text.c_str());
     CHECK_TEXT(text.find("is incomplete") != std::string::npos, text.c_str());
+    // What reached the disk is the header and whole rows: a reader never
+    // meets a row cut by the error.
+    FILE* data = fopen((dir.path() + "/latest/fullDisk.csv").c_str(), "r");
+    CHECK(data != nullptr);
+    std::string line;
+    int lines = 0;
+    for (int c; (c = fgetc(data)) != EOF;)
+    {
+        line += static_cast<char>(c);
+        if (c != '\n')
+            continue;
+        STRCMP_EQUAL_TEXT(lines == 0 ? "time,vRoll,vRate,vBits\n" : line.c_str(), line.c_str(), "header");
+        LONGS_EQUAL_TEXT(3, std::count(line.begin(), line.end(), ','), line.c_str());
+        line.clear();
+        lines++;
+    }
+    fclose(data);
+    STRCMP_EQUAL_TEXT("", line.c_str(), "a cut last row");
+    CHECK(lines > 10);
 }
