@@ -119,8 +119,8 @@ DeviceIF::Status AQ9::initialize()
     saveSensorSettingsToFile();
     if (_aqs->finalizeIface() != DeviceIF::Ok)
         return DeviceIF::Error;
-    if (!_initialized)
-        registerCallbacks();
+    if (!_initialized && registerCallbacks() != DeviceIF::Ok)
+        return DeviceIF::Error;
     sigemptyset(&_set);
     sigaddset(&_set, SIGALRM);
     return DeviceIF::Ok;
@@ -143,13 +143,28 @@ DeviceIF::Status AQ9::checkPollingRates()
 }
 
 // Registers the two polls once; later initialisations keep the first periods.
-void AQ9::registerCallbacks()
+// A poll the task could not register (no timer left) fails the initialisation,
+// which would otherwise report Ok with the sensor never polled; the next one
+// registers only the poll that is missing.
+DeviceIF::Status AQ9::registerCallbacks()
 {
-    ahrsPeriod_ms = static_cast<uint32_t>(1000 / _aqs->_settings.ahrsRate);
-    rawMeasPeriod_ms = static_cast<uint32_t>(1000 / _aqs->_settings.rawMeasRate);
-    addPeriodicCallback(ahrsPeriod_ms, static_cast<CallbackMethod>(&AQ9::ahrsCallback));
-    addPeriodicCallback(rawMeasPeriod_ms, static_cast<CallbackMethod>(&AQ9::rawMeasCallback));
+    if (!_ahrsPolled)
+    {
+        ahrsPeriod_ms = static_cast<uint32_t>(1000 / _aqs->_settings.ahrsRate);
+        _ahrsPolled = addPeriodicCallback(ahrsPeriod_ms, static_cast<CallbackMethod>(&AQ9::ahrsCallback)) >= 0;
+    }
+    if (!_rawPolled)
+    {
+        rawMeasPeriod_ms = static_cast<uint32_t>(1000 / _aqs->_settings.rawMeasRate);
+        _rawPolled = addPeriodicCallback(rawMeasPeriod_ms, static_cast<CallbackMethod>(&AQ9::rawMeasCallback)) >= 0;
+    }
+    if (!_ahrsPolled || !_rawPolled)
+    {
+        Syslog::write("AQ9 - could not register the %s poll", !_ahrsPolled ? "AHRS" : "raw measurement");
+        return DeviceIF::Error;
+    }
     _initialized = 1;
+    return DeviceIF::Ok;
 }
 
 void AQ9::ahrsCallback()

@@ -164,7 +164,7 @@ class AQ9 : public PeriodicTask
     void blockSIGALRM();
     void unblockSIGALRM();
     DeviceIF::Status checkPollingRates();
-    void registerCallbacks();
+    DeviceIF::Status registerCallbacks();
     void keepHsiSample(const ahrsData_SensorUnits& record);
     void finishRunningHsiRoutine();
     void loadHsiResult(const aq_mat3f& si, const aq_vec3f& hi);
@@ -196,6 +196,8 @@ class AQ9 : public PeriodicTask
     float _siteLong;
     float _decimalYear;
     Boolean _initialized;
+    bool _ahrsPolled = false;  // each poll registered with the task
+    bool _rawPolled = false;
     Boolean _gravityFallbackLogged;
     // The last configuration file named no magnetometer calibration key.
     Boolean _magCalFromDefaults;

@@ -25,6 +25,7 @@ struct State
     std::vector<std::string> lines;
     std::vector<int> sleeps;
     std::vector<fw::CallbackRecord> callbacks;
+    std::vector<bool> refusedRegistrations;  // by registration attempt, from the next one on
     std::map<std::string, std::deque<std::vector<unsigned char>>> queues;
     std::map<std::string, int> sharedWrites;
     std::map<std::string, std::vector<unsigned char>> sharedBytes;
@@ -76,6 +77,11 @@ std::vector<int>& sleeps()
 std::vector<CallbackRecord>& callbacks()
 {
     return state().callbacks;
+}
+
+void refuseRegistrations(const std::vector<bool>& refused)
+{
+    state().refusedRegistrations = refused;
 }
 
 void runCallbacks(unsigned int millisec)
@@ -150,6 +156,12 @@ PeriodicTask::~PeriodicTask() {}
 void PeriodicTask::run() {}
 int PeriodicTask::addPeriodicCallback(unsigned int millisec, CallbackMethod callback)
 {
+    std::vector<bool>& refused = state().refusedRegistrations;
+    const bool refuse = !refused.empty() && refused.front();
+    if (!refused.empty())
+        refused.erase(refused.begin());
+    if (refuse)
+        return -1;
     state().callbacks.push_back(fw::CallbackRecord{this, millisec, callback});
     return 0;
 }

@@ -42,6 +42,8 @@ int loggedCount(const std::string& text);
 std::vector<int>& sleeps();
 
 std::vector<CallbackRecord>& callbacks();
+// The next registrations, in order, fail (true) or succeed; later ones succeed.
+void refuseRegistrations(const std::vector<bool>& refused);
 // Runs every callback registered with that period, in registration order.
 void runCallbacks(unsigned int millisec);
 

@@ -1,5 +1,6 @@
 #include <math.h>
 #include <string.h>
+#include <vector>
 
 #include "DriverFixture.h"
 #include "CppUTest/TestHarness.h"
@@ -56,6 +57,30 @@ TEST(AQ9, initialize_registers_both_polls_at_100_ms_once)
     LONGS_EQUAL(2, fw::callbacks().size());
     LONGS_EQUAL(2, f->sensor->count("initIface"));
     LONGS_EQUAL(DeviceIF::Initializing, f->aq9->status());
+}
+
+TEST(AQ9, a_poll_the_task_cannot_register_fails_initialisation_until_it_is_registered)
+{
+    const struct
+    {
+        std::vector<bool> refused;
+        const char* logLine;
+    } rows[] = {
+        {{true}, "AQ9 - could not register the AHRS poll"},
+        {{false, true}, "AQ9 - could not register the raw measurement poll"},
+    };
+    for (const auto& r : rows)
+    {
+        teardown();
+        setup();
+        fw::refuseRegistrations(r.refused);
+        LONGS_EQUAL_TEXT(DeviceIF::Error, f->aq9->initialize(), r.logLine);
+        CHECK_TEXT(fw::logged(r.logLine), r.logLine);
+        // The next initialisation registers what is missing, once.
+        LONGS_EQUAL_TEXT(DeviceIF::Ok, f->aq9->initialize(), r.logLine);
+        LONGS_EQUAL_TEXT(2, fw::callbacks().size(), r.logLine);
+        CHECK_TEXT(fw::callbacks()[0].callback != fw::callbacks()[1].callback, r.logLine);
+    }
 }
 
 TEST(AQ9, initialize_stops_at_the_first_failing_step)
