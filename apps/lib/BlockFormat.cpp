@@ -1,27 +1,17 @@
 #include "BlockFormat.h"
 
 #include <math.h>
-#include <stdarg.h>
 #include <stdio.h>
+
+#include "TextFormat.h"
 
 namespace {
 
 const double kDeg = 57.29577951308232;
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
-
 std::string seconds(const timespec& t)
 {
-    return format("%lld.%09ld", static_cast<long long>(t.tv_sec), t.tv_nsec);
+    return TextFormat_printf("%lld.%09ld", static_cast<long long>(t.tv_sec), t.tv_nsec);
 }
 
 // %.9g keeps a float's every digit and a double's useful ones.
@@ -29,7 +19,7 @@ std::string cells(const double* v, int n)
 {
     std::string s;
     for (int i = 0; i < n; i++)
-        s += format(",%.9g", v[i]);
+        s += TextFormat_printf(",%.9g", v[i]);
     return s;
 }
 
@@ -49,7 +39,7 @@ std::string BlockFormat_statusName(int status)
     static const char* const names[] = {"Ok", "Initializing", "Offline", "Error", "FailedInit", "FailedRead"};
     if (status >= 0 && status < static_cast<int>(sizeof names / sizeof names[0]))
         return names[status];
-    return format("status %d", status);
+    return TextFormat_printf("status %d", status);
 }
 
 double BlockFormat_fieldMagnitude(const AQ9Output::Data& d)
@@ -64,44 +54,44 @@ std::string BlockFormat_clock(const timespec& t)
     struct tm utc;
     time_t s = t.tv_sec;
     gmtime_r(&s, &utc);
-    return format("%02d:%02d:%02d.%03ld", utc.tm_hour, utc.tm_min, utc.tm_sec, t.tv_nsec / 1000000);
+    return TextFormat_printf("%02d:%02d:%02d.%03ld", utc.tm_hour, utc.tm_min, utc.tm_sec, t.tv_nsec / 1000000);
 }
 
 std::string BlockFormat_attitudeHeading()
 {
-    return format("%7s %7s %7s  %7s %7s %7s  %7s %6s", "yaw", "pitch", "roll", "p deg/s", "q deg/s", "r deg/s",
+    return TextFormat_printf("%7s %7s %7s  %7s %7s %7s  %7s %6s", "yaw", "pitch", "roll", "p deg/s", "q deg/s", "r deg/s",
                   "|B| G", "temp C");
 }
 
 std::string BlockFormat_attitudeColumns(const AQ9Output::Data& d)
 {
-    return format("%7.2f %+7.2f %+7.2f  %+7.2f %+7.2f %+7.2f  %7.4f %6.2f", d.yaw_rad * kDeg, d.pitch_rad * kDeg,
+    return TextFormat_printf("%7.2f %+7.2f %+7.2f  %+7.2f %+7.2f %+7.2f  %7.4f %6.2f", d.yaw_rad * kDeg, d.pitch_rad * kDeg,
                   d.roll_rad * kDeg, d.rollRate_rad_s * kDeg, d.pitchRate_rad_s * kDeg, d.yawRate_rad_s * kDeg,
                   BlockFormat_fieldMagnitude(d), d.temp_C);
 }
 
 std::string BlockFormat_ahrsHeading()
 {
-    return format("%-4s  %-12s  %-12s  %s  %23s  %8s", "ahrs", "time UTC", "status",
+    return TextFormat_printf("%-4s  %-12s  %-12s  %s  %23s  %8s", "ahrs", "time UTC", "status",
                   BlockFormat_attitudeHeading().c_str(), "accel x y z g", "pres kPa");
 }
 
 std::string BlockFormat_ahrsLine(const AQ9Output::Data& d)
 {
-    return format("%-4s  %-12s  %-12s  %s  %+7.4f %+7.4f %+7.4f  %8.3f", "ahrs",
+    return TextFormat_printf("%-4s  %-12s  %-12s  %s  %+7.4f %+7.4f %+7.4f  %8.3f", "ahrs",
                   BlockFormat_clock(d.sampleTime).c_str(), BlockFormat_statusName(d.status).c_str(),
                   BlockFormat_attitudeColumns(d).c_str(), d.accelX_g, d.accelY_g, d.accelZ_g, d.pres_kPa);
 }
 
 std::string BlockFormat_rawHeading()
 {
-    return format("%-4s  %-12s  %-12s  %26s  %26s  %26s  %6s  %8s", "raw", "time UTC", "status", "mag x y z G",
+    return TextFormat_printf("%-4s  %-12s  %-12s  %26s  %26s  %26s  %6s  %8s", "raw", "time UTC", "status", "mag x y z G",
                   "accel x y z m/s2", "gyro x y z deg/s", "temp C", "pres kPa");
 }
 
 std::string BlockFormat_rawLine(const AQ9RawMeasOutput::Data& d)
 {
-    return format("%-4s  %-12s  %-12s  %+8.4f %+8.4f %+8.4f  %+8.3f %+8.3f %+8.3f  %+8.3f %+8.3f %+8.3f  %6.2f"
+    return TextFormat_printf("%-4s  %-12s  %-12s  %+8.4f %+8.4f %+8.4f  %+8.3f %+8.3f %+8.3f  %+8.3f %+8.3f %+8.3f  %6.2f"
                   "  %8.3f",
                   "raw", BlockFormat_clock(d.sampleTime).c_str(), BlockFormat_statusName(d.status).c_str(), d.uMagX_G,
                   d.uMagY_G, d.uMagZ_G, d.uAccelX_m_s2, d.uAccelY_m_s2, d.uAccelZ_m_s2, d.uRollRate_rad_s * kDeg,

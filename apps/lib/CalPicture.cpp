@@ -2,11 +2,11 @@
 
 #include <float.h>
 #include <math.h>
-#include <stdarg.h>
 
 #include <algorithm>
 
 #include "SvgWriter.h"
+#include "TextFormat.h"
 
 namespace {
 
@@ -15,17 +15,6 @@ const char* const kBeforeColour = "#d95f02";
 const char* const kAfterColour = "#1f5fa8";
 const char* const kGridColour = "#dddddd";
 const char* const kMissingColour = "#f4b6ad";
-
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
 
 // v, or 0 when it prints as zero with that many decimals: no "-0.00".
 double unsignedZero(double v, int decimals)
@@ -43,7 +32,7 @@ std::string patchColour(int count, int full)
     const int r = static_cast<int>(lround(222 + (8 - 222) * t));
     const int g = static_cast<int>(lround(235 + (69 - 235) * t));
     const int b = static_cast<int>(lround(247 + (148 - 247) * t));
-    return format("#%02x%02x%02x", r, g, b);
+    return TextFormat_printf("#%02x%02x%02x", r, g, b);
 }
 
 const char* gradeColour(unsigned int score)
@@ -57,10 +46,10 @@ const char* gradeColour(unsigned int score)
 void drawHeader(SvgWriter& svg, const CalReplay& r, const std::vector<std::string>& caption)
 {
     const AqHsiDipole& d = r.site;
-    svg.text(40, 40, format("AQ-9 hard/soft-iron calibration, %s mode", r.setup.mode3D ? "3D" : "2D"), 24, "start",
+    svg.text(40, 40, TextFormat_printf("AQ-9 hard/soft-iron calibration, %s mode", r.setup.mode3D ? "3D" : "2D"), 24, "start",
              "font-weight=\"bold\"");
     svg.text(40, 68,
-             format("%zu samples kept of %zu offered. Site %.4f\u00b0, %.4f\u00b0: field %.4f G, dip %.1f\u00b0 "
+             TextFormat_printf("%zu samples kept of %zu offered. Site %.4f\u00b0, %.4f\u00b0: field %.4f G, dip %.1f\u00b0 "
                     "(the engine's model)",
                     r.kept.size(), r.offered, r.setup.siteLat, r.setup.siteLong, d.sphereRad,
                     atan2(d.Bdown, d.Bnorth) * 180 / kPi),
@@ -141,18 +130,18 @@ void drawHemisphere(SvgWriter& svg, const CalReplay& r, const Hemisphere& h)
 {
     svg.text(h.cx, h.cy - h.radius - 42, h.title, 16, "middle", "font-weight=\"bold\"");
     svg.circle(h.cx, h.cy, h.radius, "fill=\"#fafafa\" stroke=\"#333333\" stroke-width=\"1.2\"");
-    svg.open(format("id=\"patches-%s\" stroke=\"#888888\" stroke-width=\"0.6\"", h.id));
+    svg.open(TextFormat_printf("id=\"patches-%s\" stroke=\"#888888\" stroke-width=\"0.6\"", h.id));
     for (const CalPatch& p : r.patches)
     {
         const double c[3] = {p.centre[0], p.centre[1], p.centre[2]};
         if (onSide(h, c))
             svg.polygon(patchOutline(h, p.centre, r.patchHalfAngle),
-                        format("fill=\"%s\"", patchColour(p.fill, static_cast<int>(r.nDataPerPatch)).c_str()));
+                        TextFormat_printf("fill=\"%s\"", patchColour(p.fill, static_cast<int>(r.nDataPerPatch)).c_str()));
     }
     svg.close();
     svg.line(h.cx - h.radius, h.cy, h.cx + h.radius, h.cy, "stroke=\"#999999\" stroke-dasharray=\"3,3\"");
     svg.line(h.cx, h.cy - h.radius, h.cx, h.cy + h.radius, "stroke=\"#999999\" stroke-dasharray=\"3,3\"");
-    svg.open(format("id=\"%s\" class=\"marks\" fill=\"#111111\" fill-opacity=\"0.85\"", h.id));
+    svg.open(TextFormat_printf("id=\"%s\" class=\"marks\" fill=\"#111111\" fill-opacity=\"0.85\"", h.id));
     for (const CalKeptSample& k : r.kept)
     {
         const double v[3] = {k.keepDirection[0], k.keepDirection[1], k.keepDirection[2]};
@@ -178,7 +167,7 @@ void drawPatchLegend(SvgWriter& svg, const CalReplay& r, double x, double y)
     for (int n = 0; n <= full && n <= 20; n++)
     {
         const double yy = y + 32 + n * 20;
-        svg.rect(x, yy, 26, 16, format("fill=\"%s\" stroke=\"#888888\" stroke-width=\"0.6\"",
+        svg.rect(x, yy, 26, 16, TextFormat_printf("fill=\"%s\" stroke=\"#888888\" stroke-width=\"0.6\"",
                                        patchColour(n, full).c_str()));
         std::string label = std::to_string(n);
         if (n == 0)
@@ -196,8 +185,8 @@ void drawPatchLegend(SvgWriter& svg, const CalReplay& r, double x, double y)
     double yy = y + 32 + (std::min(full, 20) + 1) * 20 + 16;
     svg.circle(x + 13, yy - 5, 3, "fill=\"#111111\"");
     svg.text(x + 34, yy, "a kept sample", 13);
-    svg.text(x, yy + 26, format("%zu patches, %d with a sample,", r.patches.size(), withSample), 13);
-    svg.text(x, yy + 44, format("%d full; cone half-angle %.1f\u00b0", complete, r.patchHalfAngle * 180 / kPi), 13);
+    svg.text(x, yy + 26, TextFormat_printf("%zu patches, %d with a sample,", r.patches.size(), withSample), 13);
+    svg.text(x, yy + 44, TextFormat_printf("%d full; cone half-angle %.1f\u00b0", complete, r.patchHalfAngle * 180 / kPi), 13);
     svg.text(x, yy + 70, "Directions: the site's field in", 13, "start", "fill=\"#444444\"");
     svg.text(x, yy + 88, "vehicle axes at each sample's", 13, "start", "fill=\"#444444\"");
     svg.text(x, yy + 106, "attitude, where the keep rule", 13, "start", "fill=\"#444444\"");
@@ -235,16 +224,16 @@ void drawPlotFrame(SvgWriter& svg, const Plot& p, int ha, int va)
     {
         if (fabs(t) > p.range)
             continue;
-        svg.line(p.sx(t), p.y, p.sx(t), p.y + p.size, format("stroke=\"%s\"", kGridColour));
-        svg.line(p.x, p.sy(t), p.x + p.size, p.sy(t), format("stroke=\"%s\"", kGridColour));
+        svg.line(p.sx(t), p.y, p.sx(t), p.y + p.size, TextFormat_printf("stroke=\"%s\"", kGridColour));
+        svg.line(p.x, p.sy(t), p.x + p.size, p.sy(t), TextFormat_printf("stroke=\"%s\"", kGridColour));
         svg.text(p.sx(t), p.y + p.size + 16, Svg_tickLabel(t, step), 12, "middle");
         svg.text(p.x - 6, p.sy(t) + 4, Svg_tickLabel(t, step), 12, "end");
     }
     svg.rect(p.x, p.y, p.size, p.size, "fill=\"none\" stroke=\"#333333\"");
-    svg.text(p.x + p.size / 2, p.y + p.size + 36, format("%s (G)", kAxisNames[ha]), 13, "middle");
+    svg.text(p.x + p.size / 2, p.y + p.size + 36, TextFormat_printf("%s (G)", kAxisNames[ha]), 13, "middle");
     const double lx = p.x - 46, ly = p.y + p.size / 2;
-    svg.text(lx, ly, format("%s (G)", kAxisNames[va]), 13, "middle",
-             format("transform=\"rotate(-90 %.1f %.1f)\"", lx, ly));
+    svg.text(lx, ly, TextFormat_printf("%s (G)", kAxisNames[va]), 13, "middle",
+             TextFormat_printf("transform=\"rotate(-90 %.1f %.1f)\"", lx, ly));
 }
 
 bool finite3(const float* v)
@@ -278,13 +267,13 @@ void drawProjectionRow(SvgWriter& svg, const CalReplay& r, double top, bool afte
     {
         const int ha = planes[i][0], va = planes[i][1];
         const Plot p = {80 + i * 390.0, top + 50, 290, range};
-        svg.text(p.x + p.size / 2, top + 42, format("%s\u2013%s plane", kAxisNames[ha], kAxisNames[va]), 14,
+        svg.text(p.x + p.size / 2, top + 42, TextFormat_printf("%s\u2013%s plane", kAxisNames[ha], kAxisNames[va]), 14,
                  "middle");
         drawPlotFrame(svg, p, ha, va);
         const double rad = r.site.sphereRad / range * p.size / 2;
         svg.circle(p.sx(0), p.sy(0), rad,
                    "fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\" stroke-dasharray=\"6,4\"");
-        svg.open(format("id=\"%s-%s%s\" class=\"marks\" fill=\"%s\" fill-opacity=\"0.7\"", after ? "after" : "before",
+        svg.open(TextFormat_printf("id=\"%s-%s%s\" class=\"marks\" fill=\"%s\" fill-opacity=\"0.7\"", after ? "after" : "before",
                         kAxisNames[ha], kAxisNames[va], after ? kAfterColour : kBeforeColour));
         for (const CalKeptSample& k : r.kept)
         {
@@ -353,12 +342,12 @@ void drawHistogramAxes(SvgWriter& svg, const Histogram& hg, double x, double y, 
 void drawHistogram(SvgWriter& svg, const std::vector<double>& values, double x, double top, bool after)
 {
     const double w = 470, h = 200, y = top + 50;
-    svg.text(x + w / 2, top + 16, format("Field-magnitude residual %s correction", after ? "after" : "before"), 16,
+    svg.text(x + w / 2, top + 16, TextFormat_printf("Field-magnitude residual %s correction", after ? "after" : "before"), 16,
              "middle", "font-weight=\"bold\"");
     svg.rect(x, y, w, h, "fill=\"none\" stroke=\"#333333\"");
     svg.text(x + w / 2, y + h + 36, "residual: |field| / site field \u2212 1 (%)", 13, "middle");
     const double ly = y + h / 2;
-    svg.text(x - 40, ly, "samples", 13, "middle", format("transform=\"rotate(-90 %.1f %.1f)\"", x - 40, ly));
+    svg.text(x - 40, ly, "samples", 13, "middle", TextFormat_printf("transform=\"rotate(-90 %.1f %.1f)\"", x - 40, ly));
     if (values.empty())
     {
         svg.text(x + w / 2, y + h / 2, "no solution", 16, "middle", "fill=\"#b00000\"");
@@ -370,11 +359,11 @@ void drawHistogram(SvgWriter& svg, const std::vector<double>& values, double x, 
     {
         const double bar = h * hg.counts[static_cast<size_t>(b)] / hg.most;
         svg.rect(x + b * w / bins, y + h - bar, w / bins, bar,
-                 format("fill=\"%s\" stroke=\"#ffffff\" stroke-width=\"0.5\"", after ? kAfterColour : kBeforeColour));
+                 TextFormat_printf("fill=\"%s\" stroke=\"#ffffff\" stroke-width=\"0.5\"", after ? kAfterColour : kBeforeColour));
     }
     drawHistogramAxes(svg, hg, x, y, w, h);
     svg.text(x + w / 2, top + 38,
-             format("%zu samples, mean %.3f %%, sd %.3f %%", values.size(), unsignedZero(hg.mean, 3), hg.sd), 13,
+             TextFormat_printf("%zu samples, mean %.3f %%, sd %.3f %%", values.size(), unsignedZero(hg.mean, 3), hg.sd), 13,
              "middle");
 }
 
@@ -397,7 +386,7 @@ std::string figure(float v, bool percent)
 {
     if (!isfinite(v) || v >= FLT_MAX)
         return "\u2014";
-    return format(percent ? "%.2f %%" : "%.2f", unsignedZero(percent ? v * 100.0 : v, 2));
+    return TextFormat_printf(percent ? "%.2f %%" : "%.2f", unsignedZero(percent ? v * 100.0 : v, 2));
 }
 
 void drawGradeTable(SvgWriter& svg, const CalReplay& r, double top)
@@ -417,7 +406,7 @@ void drawGradeTable(SvgWriter& svg, const CalReplay& r, double top)
         const bool percent = i < 6;
         const unsigned int s = r.scores[i];
         svg.rect(cols[0] - 8, y - 18, 1120, 24, i % 2 ? "fill=\"#ffffff\"" : "fill=\"#f3f3f3\"");
-        svg.rect(cols[2] - 6, y - 17, 110, 22, format("fill=\"%s\"", gradeColour(s)));
+        svg.rect(cols[2] - 6, y - 17, 110, 22, TextFormat_printf("fill=\"%s\"", gradeColour(s)));
         svg.text(cols[0], y, HsiRun_gradeName(i), 13);
         svg.text(cols[1], y, figure(values[i], percent), 13, "end");
         svg.text(cols[2], y, HsiRun_gradeWord(s), 13, "start", "font-weight=\"bold\"");
