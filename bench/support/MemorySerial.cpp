@@ -58,14 +58,6 @@ extern "C" int dev_read(int, void* buf, unsigned n, unsigned, unsigned, unsigned
     return static_cast<int>(take(buf, n));
 }
 
-SerialDevice::SerialDevice()
-    : _baud(0), _data(0), _stop(0), _parity(), _tmpBuff(), _lastWrite(), outLen(0), _commsDebugMode(DebugOff), _raw(1),
-      _cleared(0), _vmin(0), _tmin(0)
-{
-}
-
-SerialDevice::~SerialDevice() {}
-
 const char* SerialDevice::devName()
 {
     return "memory";
@@ -74,42 +66,6 @@ const char* SerialDevice::devName()
 int SerialDevice::getFd()
 {
     return kFd;
-}
-
-// Born raw, as the link leaves the port after its start-up.
-void SerialDevice::raw(int vmin, int tmin)
-{
-    _raw = 1;
-    _vmin = vmin;
-    _tmin = tmin;
-}
-
-void SerialDevice::nonRaw()
-{
-    _raw = 0;
-}
-
-Boolean SerialDevice::isRaw()
-{
-    return _raw;
-}
-
-void SerialDevice::commsDebugMode(CommsDebugMode mode)
-{
-    _commsDebugMode = mode;
-}
-
-Boolean SerialDevice::debugging()
-{
-    return _commsDebugMode == DebugOn;
-}
-
-int SerialDevice::setLineFormat(int baud, int data, int stop, const char*)
-{
-    _baud = baud;
-    _data = data;
-    _stop = stop;
-    return 0;
 }
 
 int SerialDevice::write(const char* buf, int nBytes)

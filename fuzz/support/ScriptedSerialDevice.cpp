@@ -6,14 +6,6 @@
 
 #include "Script.h"
 
-SerialDevice::SerialDevice()
-    : _baud(0), _data(0), _stop(0), _parity(), _tmpBuff(), _lastWrite(), outLen(0), _commsDebugMode(DebugOff), _raw(1),
-      _cleared(0), _vmin(0), _tmin(0)
-{
-}
-
-SerialDevice::~SerialDevice() {}
-
 const char* SerialDevice::devName()
 {
     return "/dev/fuzz-serial";
@@ -22,41 +14,6 @@ const char* SerialDevice::devName()
 int SerialDevice::getFd()
 {
     return 7;
-}
-
-void SerialDevice::raw(int vmin, int tmin)
-{
-    _raw = 1;
-    _vmin = vmin;
-    _tmin = tmin;
-}
-
-void SerialDevice::nonRaw()
-{
-    _raw = 0;
-}
-
-Boolean SerialDevice::isRaw()
-{
-    return _raw;
-}
-
-void SerialDevice::commsDebugMode(CommsDebugMode mode)
-{
-    _commsDebugMode = mode;
-}
-
-Boolean SerialDevice::debugging()
-{
-    return _commsDebugMode == DebugOn;
-}
-
-int SerialDevice::setLineFormat(int baud, int data, int stop, const char*)
-{
-    _baud = baud;
-    _data = data;
-    _stop = stop;
-    return 0;
 }
 
 int SerialDevice::write(const char* buf, int nBytes)

@@ -20,14 +20,6 @@ void SerialDevice_setResponder(SerialDeviceResponder responder, void* context)
     g_responderContext = context;
 }
 
-SerialDevice::SerialDevice()
-    : _baud(0), _data(0), _stop(0), _parity(), _tmpBuff(), _lastWrite(), outLen(0), _commsDebugMode(DebugOff), _raw(1),
-      _cleared(0), _vmin(0), _tmin(0)
-{
-}
-
-SerialDevice::~SerialDevice() {}
-
 const char* SerialDevice::devName()
 {
     return "/dev/ser1";
@@ -36,43 +28,6 @@ const char* SerialDevice::devName()
 int SerialDevice::getFd()
 {
     return 6;
-}
-
-void SerialDevice::raw(int vmin, int tmin)
-{
-    _vmin = vmin;
-    _tmin = tmin;
-    _raw = 1;
-}
-
-void SerialDevice::nonRaw()
-{
-    _raw = 0;
-}
-
-Boolean SerialDevice::isRaw()
-{
-    return _raw;
-}
-
-void SerialDevice::commsDebugMode(CommsDebugMode mode)
-{
-    _commsDebugMode = mode;
-}
-
-Boolean SerialDevice::debugging()
-{
-    return _commsDebugMode == DebugOn;
-}
-
-int SerialDevice::setLineFormat(int baud, int data, int stop, const char* parity)
-{
-    _baud = baud;
-    _data = data;
-    _stop = stop;
-    strncpy(_parity, parity, sizeof _parity - 1);
-    _parity[sizeof _parity - 1] = '\0';
-    return 0;
 }
 
 int SerialDevice::write(const char* buf, int nBytes)
