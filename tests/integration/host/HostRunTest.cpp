@@ -275,16 +275,31 @@ TEST(HostRun, each_program_refuses_a_bad_argument_with_status_2_and_helps_with_s
     }
 }
 
+namespace {
+
+// A terminal nobody answers on: the driver's start-up waits on it.
+struct SilentPort
+{
+    int master = -1, slave = -1;
+    char name[256] = "";
+    SilentPort() { CHECK(openpty(&master, &slave, name, nullptr, nullptr) == 0); }
+    ~SilentPort()
+    {
+        close(master);
+        close(slave);
+    }
+};
+
+}  // namespace
+
 // A port where nobody answers keeps the start-up busy: the first SIGINT lets
 // the step in progress end, the second ends the program at once and leaves no
 // queue behind, nor anything that keeps the next aq9host out.
 TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
 {
-    int master = -1, slave = -1;
-    char name[256];
-    CHECK(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+    SilentPort port;
     HostProcess h;
-    h.start({"--dev", name});
+    h.start({"--dev", port.name});
     sleepSeconds(1.0);
     h.signal(SIGINT);
     sleepSeconds(0.3);
@@ -300,19 +315,15 @@ TEST(HostRun, a_second_signal_ends_a_start_up_at_once)
     // What an end at once leaves keeps no later run out.
     r = h.run(AQ9HOST_PATH, {"--sim", "--duration", "1", "--quiet"});
     LONGS_EQUAL_TEXT(0, r.status, r.err.c_str());
-    close(master);
-    close(slave);
 }
 
 // A driver killed outright closes nothing: aq9cmd and aq9watch must still see
 // it gone, and the next aq9host must not inherit the commands it never read.
 TEST(HostRun, a_killed_driver_is_seen_gone_and_the_next_one_drops_what_it_left)
 {
-    int master = -1, slave = -1;
-    char name[256];
-    CHECK(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+    SilentPort port;
     HostProcess h;
-    h.start({"--dev", name});
+    h.start({"--dev", port.name});
     sleepSeconds(1.0);
     ProgramResult r = h.run(AQ9CMD_PATH, {"reset"});
     LONGS_EQUAL_TEXT(0, r.status, ("a driver starting up takes commands: " + r.err).c_str());
@@ -334,6 +345,4 @@ TEST(HostRun, a_killed_driver_is_seen_gone_and_the_next_one_drops_what_it_left)
     LONGS_EQUAL_TEXT(0, r.status, r.err.c_str());
     h.signal(SIGINT);
     LONGS_EQUAL_TEXT(0, h.wait(10), h.err().c_str());
-    close(master);
-    close(slave);
 }
